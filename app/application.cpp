@@ -1,0 +1,21 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/message_box.h"
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        MessageBox::Show(QString::fromUtf8(error.what()));
+    } catch (...) {
+        MessageBox::Show(QStringLiteral("未知错误"));
+    }
+    return false;
+}

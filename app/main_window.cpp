@@ -1,0 +1,371 @@
+#include "app/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "app/message_box.h"
+#include "app/status_panels.h"
+#include "data/codec.h"
+#include "data/receive_display.h"
+#include "data/text_codec.h"
+#include "net/tcp_client_page.h"
+#include "net/tcp_server_page.h"
+#include "net/udp_client_page.h"
+#include "net/udp_server_page.h"
+#include "ports/lpt_page.h"
+#include "ports/usb_page.h"
+#include "send/combo_index.h"
+#include "serial/serial_a_page.h"
+#include "serial/serial_b_page.h"
+
+namespace {
+
+QCheckBox* NewCheckBox(const char* name, const QString& caption, bool checked, QWidget* parent)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(checked);
+    return box;
+}
+
+QPushButton* NewButton(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+// An editable combo: typing a text that matches no item leaves no item
+// selected (see SelectedIndex).
+QComboBox* NewCombo(const char* name, const QStringList& items, int index, QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    combo->setCurrentIndex(index);
+    return combo;
+}
+
+const QStringList kChannelItems = {QStringLiteral("COMA"),       QStringLiteral("COMB"),
+                                   QStringLiteral("TCP SERVER"), QStringLiteral("TCP CLIENT"),
+                                   QStringLiteral("UDP SERVER"), QStringLiteral("UDP CLIENT")};
+
+}  // namespace
+
+TForm1::TForm1(Beeper* beeper, QWidget* parent)
+    : QMainWindow(parent),
+      pipeline_(*this, displayLines_, counters_, [this] { UpdateStatusBar(); }),
+      dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
+      relay_(*this, dispatcher_)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("串口/网络调试软件  ") + QString::fromUtf8(kContactText));
+    resize(971, 621);
+
+    pipeline_.SetEcho(&dispatcher_);
+    pipeline_.SetRelay(&relay_);
+    pipeline_.SetBeeper(beeper);
+
+    auto* central = new QWidget(this);
+    auto* columns = new QHBoxLayout(central);
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildReceiveOptions());
+    edtMsg = new ReceiveDisplay(displayLines_, central);
+    edtMsg->SetAutoScroll([this] { return AutoScroll(); });
+    displayLines_.Append(QStringLiteral("接收显示区"), kWindowText);
+    left->addWidget(edtMsg, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(BuildSendOptions());
+    BuildPages();
+    right->addWidget(PageControl1, 1);
+    columns->addLayout(left, 3);
+    columns->addLayout(right, 2);
+    setCentralWidget(central);
+
+    StatusBar1 = new StatusPanels(this);
+    setStatusBar(StatusBar1);
+    connect(StatusBar1, &StatusPanels::clicked, this, &TForm1::StatusBar1Click);
+
+    tmrPeriodSend.setObjectName(QStringLiteral("tmrPeriodSend"));
+    tmrSend.setObjectName(QStringLiteral("tmrSend"));
+    tmrSend.setInterval(5);
+    tmrSend.start();
+    // The start-up tick runs once.
+    connect(&tmrSend, &QTimer::timeout, &tmrSend, &QTimer::stop);
+    TimerSpeed.setObjectName(QStringLiteral("TimerSpeed"));
+}
+
+TForm1::~TForm1() = default;
+
+QWidget* TForm1::BuildReceiveOptions()
+{
+    auto* group = new QGroupBox(QStringLiteral("接收选项"), this);
+    group->setObjectName(QStringLiteral("GroupBoxReceive"));
+    chkHelpInfo = NewCheckBox("chkHelpInfo", QStringLiteral("显示接收辅助信息"), true, group);
+    chkSendInfo = NewCheckBox("chkSendInfo", QStringLiteral("显示发送辅助信息"), true, group);
+    chkKeepFront = NewCheckBox("chkKeepFront", QStringLiteral("窗口置顶"), false, group);
+    chkLog = NewCheckBox("chkLog", QStringLiteral("日志记录"), false, group);
+    chkLatest = NewCheckBox("chkLatest", QStringLiteral("只显示最新数据"), false, group);
+    chkBeep = NewCheckBox("chkBeep", QStringLiteral("接收蜂鸣提示"), false, group);
+    chkHexShow = NewCheckBox("chkHexShow", QStringLiteral("HEX显示 "), false, group);
+    cbbHexStyle = NewCombo("cbbHexStyle",
+                           {QStringLiteral("11 22 33"), QStringLiteral("112233"), QStringLiteral("0x11,0x22,0x33"),
+                            QStringLiteral("11h,22h,33h"), QStringLiteral("\\x11,\\x22,\\x33")},
+                           0, group);
+    btnWave = NewButton("btnWave", QStringLiteral("波形图"), group);
+    edtCmpLen = new QLineEdit(group);
+    edtCmpLen->setObjectName(QStringLiteral("edtCmpLen"));
+    edtCmpLen->setMaximumWidth(60);
+    chkGPS = NewCheckBox("chkGPS", QStringLiteral("GPS_nmea解析"), false, group);
+    chkGUN = NewCheckBox("chkGUN", QStringLiteral("自动滚动"), true, group);
+    btnClearMsg = NewButton("btnClearMsg", QStringLiteral("清空"), group);
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(chkHelpInfo, 0, 0);
+    grid->addWidget(chkSendInfo, 0, 1);
+    grid->addWidget(chkKeepFront, 0, 2);
+    grid->addWidget(chkLog, 0, 3);
+    grid->addWidget(chkLatest, 1, 0);
+    grid->addWidget(chkBeep, 1, 1);
+    grid->addWidget(chkHexShow, 1, 2);
+    grid->addWidget(cbbHexStyle, 1, 3);
+    auto* lengthRow = new QHBoxLayout;
+    lengthRow->addWidget(new QLabel(QStringLiteral("接收长度不等于"), group));
+    lengthRow->addWidget(edtCmpLen);
+    lengthRow->addWidget(new QLabel(QStringLiteral("时提示"), group));
+    lengthRow->addStretch();
+    grid->addLayout(lengthRow, 2, 0, 1, 2);
+    grid->addWidget(chkGPS, 2, 2);
+    grid->addWidget(btnWave, 2, 3);
+    grid->addWidget(chkGUN, 3, 0);
+    grid->addWidget(btnClearMsg, 3, 3);
+
+    for (QCheckBox* box : {chkKeepFront, chkGUN, chkHelpInfo, chkSendInfo, chkLog, chkGPS})
+        connect(box, &QCheckBox::clicked, this, &TForm1::chkKeepFrontClick);
+    connect(btnClearMsg, &QPushButton::clicked, this, &TForm1::btnClearMsgClick);
+    return group;
+}
+
+QWidget* TForm1::BuildSendOptions()
+{
+    auto* group = new QGroupBox(QStringLiteral("发送选项"), this);
+    group->setObjectName(QStringLiteral("GroupBoxSend"));
+    chkRelay = NewCheckBox("chkRelay", QStringLiteral("转发"), false, group);
+    cbbConnA = NewCombo("cbbConnA", kChannelItems, 0, group);
+    cbbConnB = NewCombo("cbbConnB", kChannelItems, 1, group);
+    cbSendFrom = NewCombo("cbSendFrom",
+                          {QStringLiteral("用户输入框"), QStringLiteral("时间字符串"), QStringLiteral("随机")}, -1,
+                          group);
+    cbSendFrom->setEditText(QStringLiteral("用户输入框"));
+
+    ValueListEditor1 = new QTableWidget(20, 2, group);
+    ValueListEditor1->setObjectName(QStringLiteral("ValueListEditor1"));
+    ValueListEditor1->setHorizontalHeaderLabels({QStringLiteral("说明"), QStringLiteral("内容")});
+    ValueListEditor1->setToolTip(QStringLiteral("点击复制,双击进入编辑模式"));
+    ValueListEditor1->horizontalHeader()->setStretchLastSection(true);
+    ValueListEditor1->verticalHeader()->hide();
+    const QStringList designRows = {QStringLiteral("1=11 22 33 44 55"), QStringLiteral("2=123456789"),
+                                    QStringLiteral("AT=AT"), QStringLiteral("信号强度=AT+CSQ")};
+    for (int row = 0; row < ValueListEditor1->rowCount(); ++row) {
+        const QString line = row < designRows.size() ? designRows[row] : QString();
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        ValueListEditor1->setItem(row, 0, new QTableWidgetItem(line.left(equals)));
+        ValueListEditor1->setItem(row, 1, new QTableWidgetItem(equals < 0 ? QString() : line.mid(equals + 1)));
+    }
+
+    cbbPeriodSend = NewCombo("cbbPeriodSend", kChannelItems + QStringList{QStringLiteral("LPT并口")}, 0, group);
+    chkPeriodSend = NewCheckBox("chkPeriodSend", QStringLiteral("定时发送"), false, group);
+    edtPeriodSend = new QLineEdit(QStringLiteral("1000"), group);
+    edtPeriodSend->setObjectName(QStringLiteral("edtPeriodSend"));
+    edtFilePath = new QLineEdit(group);
+    edtFilePath->setObjectName(QStringLiteral("edtFilePath"));
+    edtFilePath->setReadOnly(true);
+    btnOpenFile = NewButton("btnOpenFile", QStringLiteral("发送文件"), group);
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(chkRelay, 0, 0);
+    grid->addWidget(cbbConnA, 0, 1);
+    grid->addWidget(cbbConnB, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("发送内容"), group), 1, 0);
+    grid->addWidget(cbSendFrom, 1, 1, 1, 2);
+    grid->addWidget(ValueListEditor1, 0, 3, 4, 1);
+    grid->addWidget(cbbPeriodSend, 2, 0);
+    grid->addWidget(chkPeriodSend, 2, 1);
+    auto* periodRow = new QHBoxLayout;
+    periodRow->addWidget(edtPeriodSend);
+    periodRow->addWidget(new QLabel(QStringLiteral("ms"), group));
+    grid->addLayout(periodRow, 2, 2);
+    grid->addWidget(edtFilePath, 3, 0, 1, 2);
+    grid->addWidget(btnOpenFile, 3, 2);
+    grid->setColumnStretch(3, 1);
+
+    connect(chkRelay, &QCheckBox::clicked, this, &TForm1::chkRelayClick);
+    return group;
+}
+
+void TForm1::BuildPages()
+{
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->tabBar()->setExpanding(false);
+
+    serialA = new SerialAPage(pipeline_, PageControl1);
+    serialB = new SerialBPage(pipeline_, PageControl1);
+    tcpServer = new TcpServerPage(pipeline_, PageControl1);
+    tcpClient = new TcpClientPage(pipeline_, PageControl1);
+    udpServer = new UdpServerPage(pipeline_, PageControl1);
+    udpClient = new UdpClientPage(pipeline_, PageControl1);
+    channelPages_ = {serialA, serialB, tcpServer, tcpClient, udpServer, udpClient};
+    const char* const captions[kDataChannelCount] = {"串口A", "串口B", "TCP服务器", "TCP客户端", "UDP服务器",
+                                                     "UDP客户端"};
+    for (ChannelId channel = COMA; channel <= UDPC; ++channel) {
+        ChannelPage* page = channelPages_[channel];
+        PageControl1->addTab(page, QString::fromUtf8(captions[channel]));
+        dispatcher_.SetTarget(channel, page);
+        connect(page->Panel()->send, &QPushButton::clicked, this, [this, channel] { SendButtonClick(channel); });
+    }
+
+    lpt = new LptPage(PageControl1);
+    PageControl1->addTab(lpt, QStringLiteral("并口"));
+    usb = new UsbPage(PageControl1);
+    PageControl1->addTab(usb, QStringLiteral("USB"));
+
+    auto* tools = new QWidget(PageControl1);
+    tools->setObjectName(QStringLiteral("tsTOOLS"));
+    btndocs = NewButton("btndocs", QStringLiteral("引脚 协议技术文档"), tools);
+    btnPublicTcpServer = NewButton("btnPublicTcpServer", QStringLiteral("公共TCP服务器"), tools);
+    auto* toolsLayout = new QVBoxLayout(tools);
+    toolsLayout->addWidget(btndocs);
+    toolsLayout->addWidget(btnPublicTcpServer);
+    toolsLayout->addStretch();
+    PageControl1->addTab(tools, QStringLiteral("工具"));
+
+    auto* web = new QWidget(PageControl1);
+    web->setObjectName(QStringLiteral("tsweb"));
+    auto* browser = new QTextBrowser(web);
+    browser->setObjectName(QStringLiteral("CppWebBrowser1"));
+    btnFullScr = NewButton("btnFullScr", QStringLiteral("全屏查看"), web);
+    auto* webLayout = new QVBoxLayout(web);
+    webLayout->addWidget(browser, 1);
+    webLayout->addWidget(btnFullScr);
+    PageControl1->addTab(web, QStringLiteral("版本更新"));
+}
+
+void TForm1::FormCreate()
+{
+    try {
+        for (ChannelPage* page : channelPages_)
+            page->Start();
+    } catch (...) {
+        MessageBox::Show(QStringLiteral("串口打开错误!"));
+    }
+    connect(edtMsg, &ReceiveDisplay::doubleClicked, this, &TForm1::btnClearMsgClick);
+    ShowInfo(QString::fromUtf8(kProductTitle) + QLatin1Char(' ') + QString::fromUtf8(kContactText) +
+                 QStringLiteral("  ") + DateText(),
+             kWindowText);
+    cbbPeriodSend->setCurrentIndex(0);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    tmrPeriodSend.stop();
+    tmrSend.stop();
+    for (ChannelId channel : {UDPS, UDPC, TCPS, TCPC})
+        channelPages_[channel]->Shutdown();
+}
+
+void TForm1::UpdateStatusBar()
+{
+    StatusBar1->UpdateFrom(counters_);
+}
+
+void TForm1::StatusBar1Click()
+{
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        ShowInfo(StatusPanels::StatisticsLine(channel, counters_[channel]), kWindowText);
+}
+
+void TForm1::btnClearMsgClick()
+{
+    pipeline_.ClearDisplay();
+    counters_.ClearAll();
+    UpdateStatusBar();
+}
+
+void TForm1::chkKeepFrontClick()
+{
+    const bool onTop = chkKeepFront->isChecked();
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    show();
+}
+
+void TForm1::chkRelayClick()
+{
+    if (chkRelay->isChecked() && EndpointA() == EndpointB()) {
+        chkRelay->setChecked(false);
+        MessageBox::Show(QStringLiteral("转发双方不能相同"));
+    }
+}
+
+void TForm1::SendButtonClick(ChannelId channel)
+{
+    const SendPanel* panel = channelPages_.at(channel)->Panel();
+    // A memo's lines end with CR LF, as typed text on the wire expects.
+    QByteArray text = TextCodec::Encode(panel->memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const int source = SelectedIndex(cbSendFrom);
+    if (source > 0)
+        text = SendSourceText(source);
+    if (text.isEmpty())
+        return;
+    if ((channel == COMA || channel == COMB) && panel->newline->isChecked())
+        text.append("\r\n");
+    SendToChannel(text, channel, panel->hex->isChecked());
+}
+
+bool TForm1::HelpInfo() const { return chkHelpInfo->isChecked(); }
+bool TForm1::SendInfo() const { return chkSendInfo->isChecked(); }
+bool TForm1::LogBound() const { return chkLog->isChecked(); }
+bool TForm1::LatestOnly() const { return chkLatest->isChecked(); }
+bool TForm1::Beep() const { return chkBeep->isChecked(); }
+bool TForm1::HexShow() const { return chkHexShow->isChecked(); }
+int TForm1::HexStyle() const { return SelectedIndex(cbbHexStyle); }
+bool TForm1::Gps() const { return chkGPS->isChecked(); }
+bool TForm1::AutoScroll() const { return chkGUN->isChecked(); }
+QString TForm1::ExpectedLengthText() const { return edtCmpLen->text(); }
+void TForm1::SetExpectedLengthText(const QString& text) { edtCmpLen->setText(text); }
+
+bool TForm1::Echo(ChannelId channel) const
+{
+    return channel >= 0 && channel < kDataChannelCount && channelPages_[channel]->Panel()->echo->isChecked();
+}
+
+bool TForm1::RelayOn() const { return chkRelay->isChecked(); }
+int TForm1::EndpointA() const { return SelectedIndex(cbbConnA); }
+int TForm1::EndpointB() const { return SelectedIndex(cbbConnB); }

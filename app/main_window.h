@@ -1,0 +1,161 @@
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "app/channel_counters.h"
+#include "app/channel_id.h"
+#include "data/display_line_store.h"
+#include "data/receive_options.h"
+#include "data/receive_pipeline.h"
+#include "send/relay.h"
+#include "send/send_dispatcher.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTabWidget;
+class ChannelPage;
+class LptPage;
+class ReceiveDisplay;
+class SerialAPage;
+class SerialBPage;
+class StatusPanels;
+class TcpClientPage;
+class TcpServerPage;
+class UdpClientPage;
+class UdpServerPage;
+class UsbPage;
+
+// The main window "Form1": the shared receive display with its options, the
+// send options, the channel pages and the status bar. It owns every channel,
+// the traffic counters, the receive pipeline and the send dispatcher, and
+// wires them together; each behaviour lives with its subsystem.
+class TForm1 : public QMainWindow, public ReceiveOptions, public RelaySettings
+{
+    Q_OBJECT
+
+public:
+    static inline const char* const kProductTitle = "串口/TCP/UDP调试及转发软件";
+    static inline const char* const kContactText = "serialnet 开源项目 (Linux版)";
+
+    // `beeper` may be null: then "接收蜂鸣提示" is silent.
+    explicit TForm1(Beeper* beeper = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up steps run once after construction.
+    void FormCreate();
+
+    // The three operations every channel shares.
+    void ShowInfo(const QString& text, LineColor color) { pipeline_.ShowInfo(text, color); }
+    void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel)
+    {
+        pipeline_.ProcessReceived(data, label, channel);
+    }
+    void SendToChannel(QByteArrayView text, ChannelId channel, bool hex)
+    {
+        dispatcher_.SendToChannel(text, channel, hex);
+    }
+
+    void UpdateStatusBar();
+    void StatusBar1Click();
+    void btnClearMsgClick();
+    void chkKeepFrontClick();
+    void chkRelayClick();
+    // The six send buttons share one action.
+    void SendButtonClick(ChannelId channel);
+
+    ChannelCounterTable& Counters() { return counters_; }
+    const DisplayLineStore& DisplayLines() const { return displayLines_; }
+    ReceivePipeline& Pipeline() { return pipeline_; }
+    SendDispatcher& Dispatcher() { return dispatcher_; }
+    ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
+
+    // ReceiveOptions
+    bool HelpInfo() const override;
+    bool SendInfo() const override;
+    bool LogBound() const override;
+    bool LatestOnly() const override;
+    bool Beep() const override;
+    bool HexShow() const override;
+    int HexStyle() const override;
+    bool Gps() const override;
+    bool AutoScroll() const override;
+    QString ExpectedLengthText() const override;
+    void SetExpectedLengthText(const QString& text) override;
+    bool Echo(ChannelId channel) const override;
+
+    // RelaySettings
+    bool RelayOn() const override;
+    int EndpointA() const override;
+    int EndpointB() const override;
+
+    // Receive options "接收选项".
+    QCheckBox* chkHelpInfo;
+    QCheckBox* chkSendInfo;
+    QCheckBox* chkKeepFront;
+    QCheckBox* chkLog;
+    QCheckBox* chkLatest;
+    QCheckBox* chkBeep;
+    QCheckBox* chkHexShow;
+    QComboBox* cbbHexStyle;
+    QPushButton* btnWave;
+    QLineEdit* edtCmpLen;
+    QCheckBox* chkGPS;
+    QCheckBox* chkGUN;
+    QPushButton* btnClearMsg;
+    ReceiveDisplay* edtMsg;
+
+    // Send options "发送选项".
+    QCheckBox* chkRelay;
+    QComboBox* cbbConnA;
+    QComboBox* cbbConnB;
+    QComboBox* cbSendFrom;
+    QTableWidget* ValueListEditor1;
+    QComboBox* cbbPeriodSend;
+    QCheckBox* chkPeriodSend;
+    QLineEdit* edtPeriodSend;
+    QLineEdit* edtFilePath;
+    QPushButton* btnOpenFile;
+
+    QTabWidget* PageControl1;
+    SerialAPage* serialA;
+    SerialBPage* serialB;
+    TcpServerPage* tcpServer;
+    TcpClientPage* tcpClient;
+    UdpServerPage* udpServer;
+    UdpClientPage* udpClient;
+    LptPage* lpt;
+    UsbPage* usb;
+    QPushButton* btndocs;
+    QPushButton* btnPublicTcpServer;
+    QPushButton* btnFullScr;
+    StatusPanels* StatusBar1;
+
+    QTimer tmrPeriodSend;
+    QTimer tmrSend;
+    QTimer TimerSpeed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* BuildReceiveOptions();
+    QWidget* BuildSendOptions();
+    void BuildPages();
+    void FormClose();
+
+    ChannelCounterTable counters_;
+    DisplayLineStore displayLines_;
+    ReceivePipeline pipeline_;
+    SendDispatcher dispatcher_;
+    Relay relay_;
+    std::array<ChannelPage*, kDataChannelCount> channelPages_{};
+    bool closed_ = false;
+};

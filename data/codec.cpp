@@ -1,0 +1,163 @@
+#include "data/codec.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHexByte(QByteArray& out, quint8 byte)
+{
+    out.append(kHexDigits[byte >> 4]);
+    out.append(kHexDigits[byte & 0x0F]);
+}
+
+// Appends two digits and one separator per byte; the shared loop of the
+// plain, dump and spaced styles.
+QByteArray HexWithSeparator(QByteArrayView bytes, char separator)
+{
+    QByteArray out;
+    out.reserve(bytes.size() * 3);
+    for (char byte : bytes) {
+        AppendHexByte(out, static_cast<quint8>(byte));
+        out.append(separator);
+    }
+    return out;
+}
+
+}  // namespace
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return 16;
+}
+
+QByteArray HexTextToBytes(QByteArrayView text)
+{
+    QByteArray out;
+    out.reserve(text.size() / 2 + 1);
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        if (i == size - 1)
+            break;
+        const int value = 16 * HexDigitValue(text[i]) + HexDigitValue(text[i + 1]);
+        out.append(static_cast<char>(value % 256));
+        i += 2;
+    }
+    return out;
+}
+
+QByteArray BytesToHexPlain(QByteArrayView bytes)
+{
+    QByteArray out = HexWithSeparator(bytes, ' ');
+    out.chop(1);
+    return out;
+}
+
+QByteArray BytesToHexDump(QByteArrayView bytes)
+{
+    return HexWithSeparator(bytes, ' ');
+}
+
+QByteArray BytesToHexStyled(QByteArrayView bytes, int style)
+{
+    QByteArray out;
+    switch (style) {
+    case kHexSpaced:
+        return HexWithSeparator(bytes, ' ');
+    case kHexPacked:
+        out.reserve(bytes.size() * 2);
+        for (char byte : bytes)
+            AppendHexByte(out, static_cast<quint8>(byte));
+        return out;
+    case kHexC:
+    case kHexSuffixH:
+    case kHexBackslash:
+        out.reserve(bytes.size() * 5);
+        for (char byte : bytes) {
+            if (style == kHexC)
+                out.append("0x");
+            else if (style == kHexBackslash)
+                out.append("\\x");
+            AppendHexByte(out, static_cast<quint8>(byte));
+            if (style == kHexSuffixH)
+                out.append('h');
+            out.append(',');
+        }
+        if (out.endsWith(','))
+            out.chop(1);
+        return out;
+    default:
+        return out;
+    }
+}
+
+QByteArray ExpandEscapes(QByteArrayView text)
+{
+    static const struct {
+        const char* sequence;
+        char replacement;
+    } kSteps[] = {
+        {"\\r", '\r'}, {"\\n", '\n'}, {"\\t", '\t'}, {"\\a", '\a'}, {"\\b", '\b'},
+        {"\\f", '\f'}, {"\\v", '\v'}, {"\\\\", '\\'}, {"^z", '\x1A'}, {"^Z", '\x1A'},
+    };
+    QByteArray out = text.toByteArray();
+    // Most payloads hold neither a backslash nor a caret: skip the ten passes.
+    if (!out.contains('\\') && !out.contains('^'))
+        return out;
+    for (const auto& step : kSteps)
+        out.replace(step.sequence, QByteArrayView(&step.replacement, 1));
+    return out;
+}
+
+QString DateTimeText()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
+}
+
+QByteArray SendSourceText(int sendFromIndex)
+{
+    if (sendFromIndex == kSourceTime)
+        return DateTimeText().toLatin1();
+    if (sendFromIndex != kSourceRandom)
+        return QByteArray();
+    QRandomGenerator* random = QRandomGenerator::global();
+    const int count = 1 + static_cast<int>(random->bounded(32768u) % 128);
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out.append(QByteArray::number(random->bounded(32768u), 16).toUpper().rightJustified(2, '0'));
+    return out;
+}
+
+QString TimeStampText()
+{
+    // Formatting a date is costly next to the rest of a display line, and the
+    // text changes only once a second: keep the last one.
+    static qint64 cachedSecond = -1;
+    static QString cachedText;
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 msecs = now.toMSecsSinceEpoch();
+    const qint64 second = msecs / 1000;
+    if (second != cachedSecond) {
+        cachedSecond = second;
+        cachedText = now.toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
+    }
+    return QStringLiteral("%1 %2毫秒 ").arg(cachedText).arg(static_cast<int>(msecs % 1000), 4, 10, QLatin1Char('0'));
+}
+
+QString DateText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy-M-d"));
+}

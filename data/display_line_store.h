@@ -1,0 +1,32 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+#include "data/line_color.h"
+
+// The receive display's lines, kept apart from the widget so that adding a
+// line costs no layout or repaint. The view shows new lines in batches and
+// watches `generation` to learn that the store was emptied.
+class DisplayLineStore
+{
+public:
+    struct Line
+    {
+        QString text;
+        LineColor color;
+    };
+
+    // Adds `text` as one line per line break it holds (CR LF, CR or LF).
+    void Append(const QString& text, LineColor color);
+    void Clear();
+
+    qsizetype LineCount() const { return static_cast<qsizetype>(lines_.size()); }
+    const Line& At(qsizetype index) const { return lines_[index]; }
+    quint64 Generation() const { return generation_; }
+
+private:
+    std::vector<Line> lines_;
+    quint64 generation_ = 0;
+};

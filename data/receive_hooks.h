@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Features that tap the receive path. Each is optional: the pipeline calls
+// whichever are attached.
+
+// Plays a tone; must not block the caller for the tone's length.
+class Beeper
+{
+public:
+    virtual ~Beeper() = default;
+    virtual void Beep(int frequencyHz, int durationMs) = 0;
+};
+
+// Keeps a record of every display line.
+class LineLog
+{
+public:
+    virtual ~LineLog() = default;
+    virtual void AppendLog(const QString& line) = 0;
+};
+
+// Looks for GPS sentences in a received chunk and reports what it finds.
+class GpsDecoder
+{
+public:
+    virtual ~GpsDecoder() = default;
+    virtual void Decode(QByteArrayView chunk) = 0;
+};
+
+// The waveform window's data input; fed only while the window shows.
+class WaveInput
+{
+public:
+    virtual ~WaveInput() = default;
+    virtual bool IsShowing() const = 0;
+    virtual void AddWaveData(QByteArrayView chunk) = 0;
+};

@@ -1,0 +1,96 @@
+#include "data/receive_pipeline.h"
+
+#include "data/codec.h"
+#include "data/text_codec.h"
+#include "send/relay.h"
+#include "send/send_dispatcher.h"
+
+ReceivePipeline::ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display,
+                                 ChannelCounterTable& counters, std::function<void()> updateStatusBar)
+    : options_(options), display_(display), counters_(counters), updateStatusBar_(std::move(updateStatusBar))
+{
+}
+
+void ReceivePipeline::ShowInfo(const QString& text, LineColor color)
+{
+    // The display is emptied, not trimmed: the check runs before the line is
+    // added, so it can hold one line over the bound until the next line.
+    const int bound = options_.LogBound() ? kLogBoundLines : kBoundLines;
+    if (display_.LineCount() > bound)
+        display_.Clear();
+    const bool stamped = options_.HelpInfo() || options_.SendInfo();
+    const QString line = stamped ? TimeStampText() + QStringLiteral("   ") + text : text;
+    display_.Append(line, color);
+    if (log_)
+        log_->AppendLog(line);
+    AfterDisplayChange();
+}
+
+void ReceivePipeline::AfterDisplayChange()
+{
+    if (options_.AutoScroll() && display_.LineCount() > kAutoScrollBoundLines)
+        display_.Clear();
+}
+
+void ReceivePipeline::Beep(int frequencyHz, int durationMs)
+{
+    if (beeper_)
+        beeper_->Beep(frequencyHz, durationMs);
+}
+
+void ReceivePipeline::CheckExpectedLength(qint64 count)
+{
+    const QString text = options_.ExpectedLengthText().trimmed();
+    if (text.isEmpty())
+        return;
+    bool ok = false;
+    const int expected = text.toInt(&ok);
+    if (!ok) {
+        // Unreadable: the check is skipped for this chunk and uses 1 from now on.
+        options_.SetExpectedLengthText(QStringLiteral("1"));
+        return;
+    }
+    if (expected != 0 && expected != count) {
+        ShowInfo(QStringLiteral("接收数据长度与期望不一致"), kGreen);
+        Beep(1200, 20);
+    }
+}
+
+void ReceivePipeline::ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel)
+{
+    if (wave_ && wave_->IsShowing())
+        wave_->AddWaveData(data);
+
+    const qint64 count = data.size();
+    if (count != 0) {
+        if (options_.Beep())
+            Beep(1000, 50);
+        if (options_.LatestOnly())
+            display_.Clear();
+        if (gps_ && options_.Gps())
+            gps_->Decode(data);
+        CheckExpectedLength(count);
+        if (options_.HelpInfo())
+            ShowInfo(label + QStringLiteral("接收") + QString::number(count) + QStringLiteral("字节: "), kBlack);
+        if (channel >= 0 && channel < kChannelCount)
+            counters_[channel].AddReceived(count);
+
+        ++chunkToggle_;
+        const LineColor dataColor = chunkToggle_ % 2 == 1 ? kBlue : kBlueAlternate;
+        const bool echo = dispatcher_ && options_.Echo(channel);
+        if (options_.HexShow()) {
+            ShowInfo(QString::fromLatin1(BytesToHexStyled(data, options_.HexStyle())), dataColor);
+            if (echo)
+                dispatcher_->SendToChannel(BytesToHexPlain(data), channel, true);
+        } else {
+            ShowInfo(TextCodec::DecodeForDisplay(data), dataColor);
+            if (echo)
+                dispatcher_->SendToChannel(data, channel, false);
+        }
+
+        if (relay_)
+            relay_->Step(data, channel);
+    }
+    if (updateStatusBar_)
+        updateStatusBar_();
+}

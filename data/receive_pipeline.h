@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+
+#include <QByteArrayView>
+#include <QString>
+
+#include "app/channel_counters.h"
+#include "app/channel_id.h"
+#include "data/display_line_store.h"
+#include "data/info_sink.h"
+#include "data/receive_hooks.h"
+#include "data/receive_options.h"
+
+class Relay;
+class SendDispatcher;
+
+// Everything any channel receives passes through ProcessReceived, and every
+// line the user reads passes through ShowInfo.
+class ReceivePipeline : public InfoSink
+{
+public:
+    static constexpr int kLogBoundLines = 1000;
+    static constexpr int kBoundLines = 10000;
+    static constexpr int kAutoScrollBoundLines = 20000;
+
+    ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display, ChannelCounterTable& counters,
+                    std::function<void()> updateStatusBar);
+
+    void SetEcho(SendDispatcher* dispatcher) { dispatcher_ = dispatcher; }
+    void SetRelay(Relay* relay) { relay_ = relay; }
+    void SetBeeper(Beeper* beeper) { beeper_ = beeper; }
+    void SetLog(LineLog* log) { log_ = log; }
+    void SetGpsDecoder(GpsDecoder* gps) { gps_ = gps; }
+    void SetWaveInput(WaveInput* wave) { wave_ = wave; }
+
+    void ShowInfo(const QString& text, LineColor color) override;
+
+    // One chunk from a channel. `label` names the source in the header line.
+    void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel);
+
+    // Clears the display (the display's "清空" also zeroes the counters).
+    void ClearDisplay() { display_.Clear(); }
+
+private:
+    void Beep(int frequencyHz, int durationMs);
+    void CheckExpectedLength(qint64 count);
+    // The display's change handler: with auto-scroll on, the outer bound.
+    void AfterDisplayChange();
+
+    ReceiveOptions& options_;
+    DisplayLineStore& display_;
+    ChannelCounterTable& counters_;
+    std::function<void()> updateStatusBar_;
+    SendDispatcher* dispatcher_ = nullptr;
+    Relay* relay_ = nullptr;
+    Beeper* beeper_ = nullptr;
+    LineLog* log_ = nullptr;
+    GpsDecoder* gps_ = nullptr;
+    WaveInput* wave_ = nullptr;
+    quint8 chunkToggle_ = 0;
+};

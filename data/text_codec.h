@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// The system code page of payload text, the log and the settings files is GBK.
+// GB18030 is its superset and maps every Unicode character, so both directions
+// use it and typed text never loses a character.
+namespace TextCodec {
+
+// Bytes in the code page -> Unicode. A byte sequence that is not valid GB18030
+// becomes U+FFFD per offending byte; decoding never stops early.
+QString Decode(QByteArrayView bytes);
+
+// Unicode -> code-page bytes.
+QByteArray Encode(const QString& text);
+
+// Received bytes as display text: decoded like Decode, with line breaks (CR LF,
+// CR or LF) kept as '\n' and every other control byte, the zero byte included,
+// shown as its visible Control Pictures glyph so it can neither cut nor
+// corrupt a display line. Tabs stay tabs.
+QString DecodeForDisplay(QByteArrayView bytes);
+
+}  // namespace TextCodec

@@ -1,0 +1,6 @@
+#include "ports/lpt_page.h"
+
+LptPage::LptPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("tsLPT"));
+}

@@ -1,0 +1,6 @@
+#include "ports/usb_page.h"
+
+UsbPage::UsbPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("tsUSB"));
+}

@@ -1,0 +1,26 @@
+#include "send/relay.h"
+
+#include "data/codec.h"
+#include "send/send_dispatcher.h"
+
+Relay::Relay(const RelaySettings& settings, SendDispatcher& dispatcher) : settings_(settings), dispatcher_(dispatcher)
+{
+}
+
+void Relay::Step(QByteArrayView chunk, ChannelId source)
+{
+    if (!settings_.RelayOn())
+        return;
+    const int a = settings_.EndpointA();
+    const int b = settings_.EndpointB();
+    if (a == b)
+        return;
+    int target;
+    if (a == source)
+        target = b;
+    else if (b == source)
+        target = a;
+    else
+        return;
+    dispatcher_.SendToChannel(BytesToHexPlain(chunk), static_cast<ChannelId>(target), true);
+}

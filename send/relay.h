@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArrayView>
+
+#include "app/channel_id.h"
+
+class SendDispatcher;
+
+// The relay's controls as the user has set them, read at the moment of use.
+class RelaySettings
+{
+public:
+    virtual ~RelaySettings() = default;
+    virtual bool RelayOn() const = 0;   // "转发"
+    virtual int EndpointA() const = 0;  // item index of the first combo, -1 when none
+    virtual int EndpointB() const = 0;
+};
+
+// Forwards every received chunk of one endpoint to the other, both ways,
+// always in hex mode so the target gets the exact bytes.
+class Relay
+{
+public:
+    Relay(const RelaySettings& settings, SendDispatcher& dispatcher);
+
+    // Runs for every non-empty received chunk. The chunk travels as plain hex
+    // text, which the dispatcher parses back into exactly these bytes.
+    void Step(QByteArrayView chunk, ChannelId source);
+
+private:
+    const RelaySettings& settings_;
+    SendDispatcher& dispatcher_;
+};
