@@ -1,0 +1,223 @@
+#include "send/send_dispatcher.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_receive_options.h"
+#include "tests/support/info_recorder.h"
+#include "tests/support/recording_target.h"
+
+namespace {
+
+class SendDispatcherTest : public ::testing::Test
+{
+protected:
+    SendDispatcherTest()
+    {
+        for (ChannelId channel = COMA; channel <= LPT; ++channel)
+            dispatcher.SetTarget(channel, &targets[channel]);
+    }
+
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const auto& line : info.lines)
+            texts << line.text;
+        return texts;
+    }
+
+    FakeReceiveOptions options;
+    InfoRecorder info;
+    ChannelCounterTable counters;
+    int statusRefreshes = 0;
+    SendDispatcher dispatcher{info, options, counters, [this] { ++statusRefreshes; }};
+    std::array<RecordingTarget, kChannelCount> targets;
+};
+
+TEST_F(SendDispatcherTest, HexSendWritesParsedBytesReportsAndCounts)
+{
+    dispatcher.SendToChannel("11 22 33", COMA, true);
+
+    ASSERT_EQ(targets[COMA].writes.size(), 1u);
+    EXPECT_EQ(targets[COMA].writes[0], QByteArray("\x11\x22\x33"));
+    EXPECT_EQ(Texts(), QStringList({QStringLiteral("串口A发送HEX数据3字节："), QStringLiteral("11 22 33 ")}));
+    EXPECT_EQ(info.lines[0].color, kBlack);
+    EXPECT_EQ(info.lines[1].color, kBlue);
+    EXPECT_EQ(counters[COMA].txBytes, 3);
+    EXPECT_EQ(counters[COMA].txFrames, 1);
+    EXPECT_GT(counters[COMA].lastTime, 0);
+    EXPECT_EQ(statusRefreshes, 1);
+}
+
+TEST_F(SendDispatcherTest, TextSendExpandsEscapes)
+{
+    dispatcher.SendToChannel("AT\\r\\n", COMA, false);
+
+    EXPECT_EQ(targets[COMA].writes.at(0), QByteArray("AT\r\n"));
+    ASSERT_EQ(info.lines.size(), 2u);
+    EXPECT_EQ(info.lines[0].text, QStringLiteral("串口A发送文本数据4字节："));
+    EXPECT_EQ(info.lines[0].color, kWindowText);
+    EXPECT_EQ(info.lines[1].text, QStringLiteral("AT\n"));
+    EXPECT_EQ(info.lines[1].color, kLime);
+    EXPECT_EQ(counters[COMA].txBytes, 4);
+}
+
+TEST_F(SendDispatcherTest, SendInfoPrefixesOfEveryChannel)
+{
+    const struct
+    {
+        ChannelId channel;
+        bool broadcast;
+        const char* hex;
+        const char* text;
+    } cases[] = {
+        {COMA, false, "串口A发送HEX数据", "串口A发送文本数据"},
+        {COMB, false, "串口B发送HEX数据", "串口B发送文本数据"},
+        {TCPS, false, "TCP Server发送HEX数据", "TCP Server发送文本数据"},
+        {TCPC, false, "TCP Client发送HEX数据", "TCP Client发送文本数据"},
+        {UDPS, true, "UDP Server广播HEX数据", "UDP Server广播文本数据"},
+        {UDPS, false, "UDP Server发送HEX数据", "UDP Server发送文本数据"},
+        {UDPC, false, "UDP Client发送HEX数据", "UDP Client发送文本数据"},
+        {LPT, false, "并口发送HEX数据", "并口发送文本数据"},
+    };
+    for (const auto& c : cases) {
+        targets[c.channel].broadcast = c.broadcast;
+        info.lines.clear();
+        dispatcher.SendToChannel("41", c.channel, true);
+        EXPECT_EQ(info.lines.at(0).text, QString::fromUtf8(c.hex) + QStringLiteral("1字节："));
+        info.lines.clear();
+        dispatcher.SendToChannel("41", c.channel, false);
+        EXPECT_EQ(info.lines.at(0).text, QString::fromUtf8(c.text) + QStringLiteral("2字节："));
+        // Text-mode info lines use the window-text colour, except broadcasts.
+        EXPECT_EQ(info.lines.at(0).color, c.broadcast ? kBlack : kWindowText);
+    }
+}
+
+TEST_F(SendDispatcherTest, TcpServerLineEndOnlyInTextMode)
+{
+    targets[TCPS].lineEnd = "\r\n";
+    dispatcher.SendToChannel("AB", TCPS, false);
+    dispatcher.SendToChannel("41 42", TCPS, true);
+    EXPECT_EQ(targets[TCPS].writes.at(0), QByteArray("AB\r\n"));
+    EXPECT_EQ(targets[TCPS].writes.at(1), QByteArray("AB"));
+    EXPECT_EQ(counters[TCPS].txBytes, 6);
+    EXPECT_EQ(info.lines.at(0).text, QStringLiteral("TCP Server发送文本数据4字节："));
+}
+
+TEST_F(SendDispatcherTest, NotReadyDropsWithoutAnyTrace)
+{
+    targets[TCPS].ready = false;
+    dispatcher.SendToChannel("11", TCPS, true);
+    EXPECT_TRUE(targets[TCPS].writes.empty());
+    EXPECT_TRUE(info.lines.empty());
+    EXPECT_EQ(counters[TCPS].txFrames, 0);
+    EXPECT_EQ(statusRefreshes, 0);
+}
+
+TEST_F(SendDispatcherTest, UnknownChannelShowsUnknowSender)
+{
+    for (int channel : {-1, 7, 100}) {
+        info.lines.clear();
+        dispatcher.SendToChannel("11 22", static_cast<ChannelId>(channel), true);
+        EXPECT_EQ(Texts(), QStringList({QStringLiteral("unknow sender!"), QStringLiteral("11 22 ")}));
+    }
+    for (const auto& target : targets)
+        EXPECT_TRUE(target.writes.empty());
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        EXPECT_EQ(counters[channel].txFrames, 0);
+    EXPECT_EQ(statusRefreshes, 3);
+}
+
+TEST_F(SendDispatcherTest, SendInfoOffShowsNothingButCounts)
+{
+    options.sendInfo = false;
+    dispatcher.SendToChannel("11 22", UDPC, true);
+    EXPECT_TRUE(info.lines.empty());
+    EXPECT_EQ(counters[UDPC].txBytes, 2);
+}
+
+TEST_F(SendDispatcherTest, LineShowsTheCountTheWriteReports)
+{
+    targets[TCPC].reportedCount = [](const QByteArray&) { return -1; };
+    dispatcher.SendToChannel("abc", TCPC, false);
+    EXPECT_EQ(info.lines.at(0).text, QStringLiteral("TCP Client发送文本数据-1字节："));
+}
+
+TEST_F(SendDispatcherTest, HexPayloadOfAnyLengthGoesOutAsOneFrame)
+{
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i)
+        text += "A5 ";
+    dispatcher.SendToChannel(text, UDPC, true);
+    ASSERT_EQ(targets[UDPC].writes.size(), 1u);
+    EXPECT_EQ(targets[UDPC].writes[0], QByteArray(20000, '\xA5'));
+    EXPECT_EQ(counters[UDPC].txBytes, 20000);
+}
+
+TEST_F(SendDispatcherTest, AutomaticOpenThatSucceeds)
+{
+    RecordingTarget& port = targets[COMA];
+    port.autoOpen = true;
+    port.open = false;
+    port.openAfterPolls = 3;
+    dispatcher.SendToChannel("11", COMA, true);
+    EXPECT_EQ(port.startOpeningCalls, 1);
+    EXPECT_EQ(port.writes.size(), 1u);
+    EXPECT_EQ(counters[COMA].txFrames, 1);
+}
+
+TEST_F(SendDispatcherTest, AutomaticOpenThatGivesUpDropsSilently)
+{
+    RecordingTarget& port = targets[TCPC];
+    port.autoOpen = true;
+    port.open = false;
+    port.openAfterPolls = -1;
+    dispatcher.SendToChannel("11", TCPC, true);
+    EXPECT_EQ(port.startOpeningCalls, 1);
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_TRUE(info.lines.empty());
+    EXPECT_EQ(statusRefreshes, 0);
+}
+
+TEST_F(SendDispatcherTest, EveryAutomaticOpenHasItsOwnBudget)
+{
+    RecordingTarget& port = targets[COMB];
+    port.autoOpen = true;
+    port.open = false;
+    port.openAfterPolls = -1;
+    dispatcher.SendToChannel("11", COMB, true);
+    dispatcher.SendToChannel("11", COMB, true);
+    EXPECT_TRUE(port.writes.empty());
+    // After two full waits, a port that needs nine rounds still gets its send out.
+    port.openAfterPolls = 8;
+    dispatcher.SendToChannel("11", COMB, true);
+    EXPECT_EQ(port.startOpeningCalls, 3);
+    EXPECT_EQ(port.writes.size(), 1u);
+}
+
+TEST_F(SendDispatcherTest, EventsAreHandledWhileWaitingForAnOpen)
+{
+    RecordingTarget& port = targets[COMA];
+    port.autoOpen = true;
+    port.open = false;
+    port.openAfterPolls = -1;
+    bool timerRan = false;
+    QTimer::singleShot(150, [&] {
+        timerRan = true;
+        port.open = true;
+    });
+    dispatcher.SendToChannel("11", COMA, true);
+    EXPECT_TRUE(timerRan);
+    EXPECT_EQ(port.writes.size(), 1u);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

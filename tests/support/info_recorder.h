@@ -1,0 +1,18 @@
+#pragma once
+
+#include <vector>
+
+#include "data/info_sink.h"
+
+// Records ShowInfo calls in order.
+struct InfoRecorder : InfoSink
+{
+    struct Line
+    {
+        QString text;
+        LineColor color;
+    };
+    std::vector<Line> lines;
+
+    void ShowInfo(const QString& text, LineColor color) override { lines.push_back({text, color}); }
+};
