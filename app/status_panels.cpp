@@ -18,20 +18,33 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         addWidget(panels_[i]);
     }
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(16);
+    connect(&refreshTimer_, &QTimer::timeout, this, &StatusPanels::ShowCounts);
 }
 
-QString StatusPanels::PanelText(int panel) const
+QString StatusPanels::PanelText(int panel)
 {
+    if (refreshTimer_.isActive())
+        ShowCounts();
     return panels_.at(panel)->text();
 }
 
 void StatusPanels::UpdateFrom(const ChannelCounterTable& counters)
 {
+    counters_ = &counters;
+    if (!refreshTimer_.isActive())
+        refreshTimer_.start();
+}
+
+void StatusPanels::ShowCounts()
+{
+    refreshTimer_.stop();
     for (int i = 0; i < kDataChannelCount; ++i)
         panels_[i]->setText(QStringLiteral("%1: 发/收:%2/%3  ")
                                 .arg(ChannelName(i))
-                                .arg(counters[i].txBytes)
-                                .arg(counters[i].rxBytes));
+                                .arg((*counters_)[i].txBytes)
+                                .arg((*counters_)[i].rxBytes));
 }
 
 QString StatusPanels::StatisticsLine(int channel, const CONN_INFO& record)

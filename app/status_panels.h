@@ -3,13 +3,16 @@
 #include <array>
 
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/channel_counters.h"
 
 class QLabel;
 
 // The status bar "StatusBar1": six panels of per-channel byte counts and an
-// empty last one. A click anywhere on it emits clicked().
+// empty last one. A click anywhere on it emits clicked(). Counts change with
+// every chunk; the panels take them over at most about 60 times a second, as
+// a repaint per chunk would cost more than the chunk itself.
 class StatusPanels : public QStatusBar
 {
     Q_OBJECT
@@ -19,8 +22,9 @@ public:
 
     explicit StatusPanels(QWidget* parent = nullptr);
 
-    QString PanelText(int panel) const;
-    // "COMA: 发/收:3/10  " for each of the six channels.
+    // The text the panel shows, pending counts included.
+    QString PanelText(int panel);
+    // Shows "COMA: 发/收:3/10  " for each of the six channels from now on.
     void UpdateFrom(const ChannelCounterTable& counters);
 
     // "COMA: 发/收: 1帧3字节/1帧10字节  ", the statistics line of one record.
@@ -33,5 +37,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void ShowCounts();
+
     std::array<QLabel*, kPanelCount> panels_{};
+    const ChannelCounterTable* counters_ = nullptr;
+    QTimer refreshTimer_;
 };
