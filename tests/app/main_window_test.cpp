@@ -155,6 +155,26 @@ TEST_F(MainWindowTest, PagesInOrderWithTheirSendControls)
         EXPECT_EQ(Find<QCheckBox>(name)->text(), QStringLiteral("换行符\\r\\n"));
 }
 
+TEST_F(MainWindowTest, ParallelPortAndUsbPagesCarryTheirControls)
+{
+    const struct
+    {
+        const char* name;
+        const char* text;
+    } pins[] = {{"CheckBox2", "^Strobe[ 1]"},  {"CheckBox3", "Data 0 [ 2]"},   {"CheckBox10", "Data 7 [ 9]"},
+                {"CheckBox11", "ACK    [10]"}, {"CheckBox14", "Select [13]"},  {"CheckBox15", "[14] Auto LF"},
+                {"CheckBox18", "[17] Select IN"}, {"CheckBox19", "[18] Ground"}, {"CheckBox26", "[25] Ground"}};
+    for (const auto& pin : pins)
+        EXPECT_EQ(Find<QCheckBox>(pin.name)->text(), QString::fromUtf8(pin.text)) << pin.name;
+    EXPECT_FALSE(Find<QCheckBox>("CheckBox26")->isEnabled());
+    EXPECT_EQ(Find<QCheckBox>("CheckBox1")->text(), QStringLiteral("使能"));
+    EXPECT_EQ(Find<QPushButton>("ButtonLPT")->text(), QStringLiteral("更新引脚状态"));
+    EXPECT_EQ(Find<QLineEdit>("edtLptSend")->text(), QStringLiteral("55"));
+    EXPECT_EQ(Find<QCheckBox>("chkLPTHex")->text(), QStringLiteral("HEX"));
+    EXPECT_EQ(Find<QPushButton>("bEject")->text(), QStringLiteral("弹出"));
+    EXPECT_FALSE(Find<QPushButton>("bEject")->isEnabled());
+}
+
 TEST_F(MainWindowTest, DisplayStartsWithItsLineAndTheBanner)
 {
     const QStringList texts = Texts();
