@@ -1,5 +1,6 @@
 #include "data/receive_display.h"
 
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -19,6 +20,34 @@ void ReceiveDisplay::mouseDoubleClickEvent(QMouseEvent* event)
     emit doubleClicked();
 }
 
+namespace {
+
+bool MayHoldWebAddress(const QString& text)
+{
+    return text.contains(QLatin1String("://")) || text.contains(QLatin1String("www."), Qt::CaseInsensitive);
+}
+
+// Inserts `text`, marking web addresses in it as underlined links.
+void InsertWithLinks(QTextCursor& cursor, const QString& text, const QTextCharFormat& format)
+{
+    static const QRegularExpression kAddress(QStringLiteral("(?:https?|ftp)://[^\\s]+|www\\.[^\\s]+"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    qsizetype done = 0;
+    for (QRegularExpressionMatchIterator it = kAddress.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        cursor.insertText(text.mid(done, match.capturedStart() - done), format);
+        QTextCharFormat link = format;
+        link.setAnchor(true);
+        link.setAnchorHref(match.captured());
+        link.setFontUnderline(true);
+        cursor.insertText(match.captured(), link);
+        done = match.capturedEnd();
+    }
+    cursor.insertText(text.mid(done), format);
+}
+
+}  // namespace
+
 void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayLineStore::Line& line, bool first)
 {
     QTextCharFormat format;
@@ -32,7 +61,11 @@ void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayLineStore::Lin
         if (!first)
             cursor.insertBlock();
         first = false;
-        cursor.insertText(text.mid(start, kMaxBlockChars), format);
+        const QString piece = text.mid(start, kMaxBlockChars);
+        if (MayHoldWebAddress(piece))
+            InsertWithLinks(cursor, piece, format);
+        else
+            cursor.insertText(piece, format);
         start += kMaxBlockChars;
     } while (start < text.size());
 }

@@ -346,6 +346,21 @@ TEST_F(MainWindowTest, DisplayShowsNewLinesInBatchesWithTheirColours)
               form.edtMsg->palette().color(QPalette::WindowText));
 }
 
+TEST_F(MainWindowTest, WebAddressesAreMarkedAsLinks)
+{
+    form.btnClearMsgClick();
+    form.chkHelpInfo->setChecked(false);
+    form.chkSendInfo->setChecked(false);
+    form.ShowInfo(QStringLiteral("下载地址：http://192.0.2.1/a.zip now"), kWindowText);
+    form.edtMsg->Refresh();
+    QStringList anchors;
+    for (QTextBlock::iterator it = form.edtMsg->document()->firstBlock().begin(); !it.atEnd(); ++it)
+        if (it.fragment().charFormat().isAnchor())
+            anchors << it.fragment().charFormat().anchorHref();
+    EXPECT_EQ(anchors, QStringList({QStringLiteral("http://192.0.2.1/a.zip")}));
+    EXPECT_EQ(form.edtMsg->toPlainText(), QStringLiteral("下载地址：http://192.0.2.1/a.zip now"));
+}
+
 TEST_F(MainWindowTest, VeryLongLinesStayWholeInTheStoreAndAreShownInPieces)
 {
     form.btnClearMsgClick();
