@@ -2,6 +2,7 @@
 
 void DisplayLineStore::Append(const QString& text, LineColor color)
 {
+    chars_ += text.size();
     qsizetype start = 0;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
@@ -19,5 +20,6 @@ void DisplayLineStore::Append(const QString& text, LineColor color)
 void DisplayLineStore::Clear()
 {
     lines_.clear();
+    chars_ = 0;
     ++generation_;
 }

@@ -23,10 +23,12 @@ public:
     void Clear();
 
     qsizetype LineCount() const { return static_cast<qsizetype>(lines_.size()); }
+    qsizetype CharCount() const { return chars_; }
     const Line& At(qsizetype index) const { return lines_[index]; }
     quint64 Generation() const { return generation_; }
 
 private:
     std::vector<Line> lines_;
+    qsizetype chars_ = 0;
     quint64 generation_ = 0;
 };

@@ -16,7 +16,7 @@ void ReceivePipeline::ShowInfo(const QString& text, LineColor color)
     // The display is emptied, not trimmed: the check runs before the line is
     // added, so it can hold one line over the bound until the next line.
     const int bound = options_.LogBound() ? kLogBoundLines : kBoundLines;
-    if (display_.LineCount() > bound)
+    if (display_.LineCount() > bound || display_.CharCount() > kBoundChars)
         display_.Clear();
     const bool stamped = options_.HelpInfo() || options_.SendInfo();
     const QString line = stamped ? TimeStampText() + QStringLiteral("   ") + text : text;

@@ -23,6 +23,9 @@ public:
     static constexpr int kLogBoundLines = 1000;
     static constexpr int kBoundLines = 10000;
     static constexpr int kAutoScrollBoundLines = 20000;
+    // Lines of large chunks can be hundreds of kilobytes each: past this many
+    // characters the display is emptied too, so memory stays bounded.
+    static constexpr qsizetype kBoundChars = 16 * 1024 * 1024;
 
     ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display, ChannelCounterTable& counters,
                     std::function<void()> updateStatusBar);

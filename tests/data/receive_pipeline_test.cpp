@@ -286,6 +286,20 @@ TEST_F(ReceivePipelineTest, ShowInfoEmptiesTheDisplayPastItsBound)
     }
 }
 
+TEST_F(ReceivePipelineTest, ShowInfoEmptiesTheDisplayPastItsCharacterBound)
+{
+    options.helpInfo = options.sendInfo = false;
+    options.hexShow = true;
+    const QByteArray chunk(65536, '\x11');
+    const int chunksToFill = static_cast<int>(ReceivePipeline::kBoundChars / (65536 * 3)) + 1;
+    for (int i = 0; i < chunksToFill; ++i)
+        pipeline.ProcessReceived(chunk, QStringLiteral("L"), COMA);
+    EXPECT_GT(display.CharCount(), ReceivePipeline::kBoundChars);
+    pipeline.ProcessReceived(chunk, QStringLiteral("L"), COMA);
+    EXPECT_EQ(display.LineCount(), 1);
+    EXPECT_EQ(counters[COMA].rxFrames, chunksToFill + 1);
+}
+
 TEST_F(ReceivePipelineTest, AutoScrollBoundEmptiesAfterAHugeMultiLineText)
 {
     options.helpInfo = options.sendInfo = false;
