@@ -1,0 +1,286 @@
+#include "serial/cn_rs232.h"
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+#include <QFile>
+
+#include "app/ini_file.h"
+#include "serial/cn_rs232_ini.h"
+#include "serial/cn_rs232_line_settings.h"
+#include "serial/cn_rs232_posix_device.h"
+#include "serial/cn_rs232_read_chunker.h"
+
+namespace {
+
+qint64 NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool IsTransient(qint64 result)
+{
+    return result == -EAGAIN || result == -EINTR;
+}
+
+}  // namespace
+
+TCnRS232::TCnRS232(std::unique_ptr<CnRS232Device> device, QObject* parent)
+    : QObject(parent), device_(std::move(device))
+{
+}
+
+TCnRS232::~TCnRS232()
+{
+    StopComm();
+}
+
+void TCnRS232::SetCommConfig(const TCnRS232Config& config)
+{
+    config_ = config;
+    {
+        const std::lock_guard lock(settingsMutex_);
+        threadConfig_ = config;
+    }
+    if (connected_)
+        ApplyLineSettings();
+}
+
+void TCnRS232::SetTimeouts(const TCnRS232Timeouts& timeouts)
+{
+    timeouts_ = timeouts;
+    const std::lock_guard lock(settingsMutex_);
+    threadTimeouts_ = timeouts;
+}
+
+void TCnRS232::ApplyLineSettings()
+{
+    // Starts from the driver's current settings, then sets every field.
+    CnRS232Termios termios;
+    if (device_->GetAttributes(termios) == 0) {
+        ApplyCnRS232Config(config_, termios);
+        device_->SetAttributes(termios);
+    }
+    // Pseudo-terminals have no modem lines; their refusal changes nothing.
+    const CnRS232ModemLines lines = ModemLinesAtOpen(config_);
+    if (lines.on != 0)
+        device_->SetModemLines(lines.on, true);
+    if (lines.off != 0)
+        device_->SetModemLines(lines.off, false);
+}
+
+void TCnRS232::StartComm()
+{
+    if (connected_)
+        throw CnRS232Error(QStringLiteral("该串口已经打开了"));
+    const int error = device_->Open(QFile::encodeName(CommName));
+    if (error == ENOTTY)
+        throw CnRS232Error(QStringLiteral("指定的设备不是一个有效的通讯端口"));
+    if (error != 0)
+        throw CnRS232Error(QStringLiteral("串口打开失败"));
+    // The kernel sizes a tty's queues itself (4096 bytes each way on most drivers).
+    device_->Purge(true, true);
+    ApplyLineSettings();
+    if (device_->OpenStopSignal() != 0) {
+        device_->Close();
+        throw CnRS232Error(QStringLiteral("创建事件失败"));
+    }
+    stopping_ = false;
+    failed_ = false;
+    try {
+        reader_ = std::thread(&TCnRS232::ReadLoop, this);
+    } catch (const std::system_error&) {
+        Shutdown();
+        throw CnRS232Error(QStringLiteral("创建读数据线程失败"));
+    }
+    try {
+        writer_ = std::thread(&TCnRS232::WriteLoop, this);
+    } catch (const std::system_error&) {
+        Shutdown();
+        throw CnRS232Error(QStringLiteral("创建写数据线程失败"));
+    }
+    connected_ = true;
+}
+
+void TCnRS232::StopComm()
+{
+    if (!connected_)
+        return;
+    Shutdown();
+    connected_ = false;
+}
+
+void TCnRS232::Shutdown()
+{
+    {
+        const std::lock_guard lock(queueMutex_);
+        stopping_ = true;
+    }
+    queueChanged_.notify_all();
+    device_->RaiseStop();
+    device_->Purge(true, false);
+    if (reader_.joinable())
+        reader_.join();
+    // Queued writes are dropped, as a serial port's abort does.
+    device_->Purge(false, true);
+    if (writer_.joinable())
+        writer_.join();
+    {
+        const std::lock_guard lock(queueMutex_);
+        queue_.clear();
+    }
+    device_->Close();
+}
+
+bool TCnRS232::WriteCommData(const char* data, quint16 count)
+{
+    if (!connected_ || count == 0 || failed_)
+        return false;
+    {
+        const std::lock_guard lock(queueMutex_);
+        queue_.emplace_back(data, count);
+    }
+    queueChanged_.notify_one();
+    return true;
+}
+
+void TCnRS232::ReadFromIni(const QString& file, const QString& section)
+{
+    const CnRS232Settings current{CommName, config_, timeouts_};
+    const CnRS232Settings read = ReadCnRS232Settings(IniFile(file), section, current);
+    CommName = read.CommName;
+    SetCommConfig(read.CommConfig);
+    SetTimeouts(read.Timeouts);
+}
+
+bool TCnRS232::WriteToIni(const QString& file, const QString& section) const
+{
+    IniFile ini(file);
+    WriteCnRS232Settings(ini, section, {CommName, config_, timeouts_});
+    return ini.Save();
+}
+
+void TCnRS232::Post(std::vector<QByteArray>& chunks)
+{
+    for (QByteArray& chunk : chunks) {
+        // Queued to this object's thread: chunks arrive in order and the
+        // reader never waits for the handler.
+        QMetaObject::invokeMethod(
+            this, [this, chunk = std::move(chunk)] { emit OnReceiveData(chunk); }, Qt::QueuedConnection);
+    }
+    chunks.clear();
+}
+
+void TCnRS232::Fail(int error)
+{
+    if (failed_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this, [this, error] { emit OnCommFailure(CnRS232ErrorText(error)); }, Qt::QueuedConnection);
+}
+
+void TCnRS232::ReadLoop()
+{
+    TCnRS232Timeouts timeouts;
+    bool ignoreNull;
+    auto takeSettings = [&] {
+        const std::lock_guard lock(settingsMutex_);
+        timeouts = threadTimeouts_;
+        ignoreNull = threadConfig_.IgnoreNullChar;
+    };
+    takeSettings();
+    CnRS232ReadChunker chunker(timeouts, NowMs());
+    std::vector<QByteArray> chunks;
+    char buffer[CnRS232ReadChunker::kReadSize];
+
+    auto failWith = [&](int error) {
+        // What arrived before the failure is still delivered.
+        if (QByteArray rest = chunker.TakePending(); !rest.isEmpty())
+            chunks.push_back(std::move(rest));
+        Post(chunks);
+        Fail(error);
+    };
+
+    for (;;) {
+        takeSettings();
+        chunker.SetTimeouts(timeouts);
+        int error = 0;
+        const unsigned wake = device_->Wait(false, chunker.WaitMs(NowMs()), error);
+        if (wake & CnRS232Device::kStopped)
+            return;
+        if (wake & CnRS232Device::kFailed) {
+            failWith(error);
+            return;
+        }
+        if (wake & (CnRS232Device::kReady | CnRS232Device::kHangup)) {
+            const qint64 n = device_->Read(buffer, chunker.Room());
+            if (n > 0) {
+                QByteArrayView received(buffer, n);
+                QByteArray kept;
+                if (ignoreNull && received.contains('\0')) {
+                    kept = received.toByteArray();
+                    kept.removeIf([](char c) { return c == '\0'; });
+                    received = kept;
+                }
+                chunker.Feed(received, NowMs(), chunks);
+            } else if (n == 0 || (IsTransient(n) && (wake & CnRS232Device::kHangup))) {
+                // End of file on a tty: the other end or the device is gone.
+                failWith(ENODEV);
+                return;
+            } else if (!IsTransient(n)) {
+                failWith(static_cast<int>(-n));
+                return;
+            }
+        }
+        chunker.Tick(NowMs(), chunks);
+        Post(chunks);
+    }
+}
+
+void TCnRS232::WriteLoop()
+{
+    for (;;) {
+        QByteArray data;
+        {
+            std::unique_lock lock(queueMutex_);
+            queueChanged_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            data = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        bool toggleRts;
+        {
+            const std::lock_guard lock(settingsMutex_);
+            toggleRts = threadConfig_.RtsControl == TRtsControl::RtsTransmissionAvailable;
+        }
+        if (toggleRts)
+            device_->SetModemLines(CnRS232Device::kLineRts, true);
+        qint64 written = 0;
+        while (written < data.size()) {
+            const qint64 n = device_->Write(data.constData() + written, data.size() - written);
+            if (n > 0) {
+                written += n;
+                continue;
+            }
+            if (n < 0 && !IsTransient(n)) {
+                Fail(static_cast<int>(-n));
+                return;
+            }
+            int error = 0;
+            const unsigned wake = device_->Wait(true, -1, error);
+            if (wake & CnRS232Device::kStopped)
+                return;
+            if (wake & (CnRS232Device::kFailed | CnRS232Device::kHangup)) {
+                Fail(wake & CnRS232Device::kFailed ? error : ENODEV);
+                return;
+            }
+        }
+        if (toggleRts) {
+            device_->Drain();
+            device_->SetModemLines(CnRS232Device::kLineRts, false);
+        }
+    }
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include "serial/cn_rs232_config.h"
+#include "serial/cn_rs232_device.h"
+
+// A refusal of StartComm; what() is the user-visible text in UTF-8.
+class CnRS232Error : public std::runtime_error
+{
+public:
+    explicit CnRS232Error(const QString& text) : std::runtime_error(text.toStdString()) {}
+    QString Text() const { return QString::fromUtf8(what()); }
+};
+
+// Serial port B's component: one reader thread that hands each received chunk
+// to the user-interface thread without waiting for it, and one writer thread
+// that writes queued buffers in order. Open, close, settings and writes are
+// called on the user-interface thread only.
+class TCnRS232 : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TCnRS232(std::unique_ptr<CnRS232Device> device, QObject* parent = nullptr);
+    // Closes the port.
+    ~TCnRS232() override;
+
+    // Device path of the port, e.g. /dev/ttyUSB0.
+    QString CommName;
+
+    const TCnRS232Config& CommConfig() const { return config_; }
+    // Copies every field; an open port takes the new line settings at once.
+    void SetCommConfig(const TCnRS232Config& config);
+    const TCnRS232Timeouts& Timeouts() const { return timeouts_; }
+    // Copies every field; an open port's next wait uses them.
+    void SetTimeouts(const TCnRS232Timeouts& timeouts);
+
+    // Opens CommName exclusively and starts both threads. Throws CnRS232Error
+    // with the refusal text; the port then stays closed.
+    void StartComm();
+    // Stops both threads, drops input and output not yet moved, closes the device.
+    void StopComm();
+    // Queues `count` bytes for the writer and returns at once. False, and
+    // nothing queued, when the port is closed or has failed, or count is 0.
+    bool WriteCommData(const char* data, quint16 count);
+    bool GetConnected() const { return connected_; }
+
+    // The settings file: CommName, line settings and time-outs, 26 keys.
+    void ReadFromIni(const QString& file, const QString& section);
+    // False when the file cannot be written.
+    bool WriteToIni(const QString& file, const QString& section) const;
+
+signals:
+    // One received chunk, on the user-interface thread, in arrival order.
+    void OnReceiveData(const QByteArray& chunk);
+    // The open port failed (the device hung up, a read or write failed);
+    // sent once per open. `reason` says what happened.
+    void OnCommFailure(const QString& reason);
+
+private:
+    void ApplyLineSettings();
+    void ReadLoop();
+    void WriteLoop();
+    // Called by either thread: posts the failure once.
+    void Fail(int error);
+    void Post(std::vector<QByteArray>& chunks);
+    // Stops and joins whichever threads run, then closes the device.
+    void Shutdown();
+
+    std::unique_ptr<CnRS232Device> device_;
+    TCnRS232Config config_;
+    TCnRS232Timeouts timeouts_;
+    bool connected_ = false;
+
+    // Copies of the settings for the threads.
+    mutable std::mutex settingsMutex_;
+    TCnRS232Config threadConfig_;
+    TCnRS232Timeouts threadTimeouts_;
+
+    std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
+    std::deque<QByteArray> queue_;
+    bool stopping_ = false;
+    std::atomic<bool> failed_ = false;
+
+    std::thread reader_;
+    std::thread writer_;
+};

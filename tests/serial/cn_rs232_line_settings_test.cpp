@@ -1,0 +1,129 @@
+#include "serial/cn_rs232_line_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <asm/termbits.h>
+
+namespace {
+
+// Settings of a terminal in cooked mode, as a port may be left by another program.
+CnRS232Termios Cooked()
+{
+    CnRS232Termios t;
+    t.iflag = ICRNL | IXON | IGNPAR | ISTRIP;
+    t.oflag = OPOST | ONLCR;
+    t.cflag = B9600 | CS7 | PARENB | CSTOPB | HUPCL;
+    t.lflag = ICANON | ECHO | ISIG | IEXTEN;
+    t.cc[VMIN] = 0;
+    t.cc[VTIME] = 5;
+    return t;
+}
+
+TEST(ApplyCnRS232Config, PortBFactorySettingsGiveRawEightNoneOne)
+{
+    CnRS232Termios t = Cooked();
+    ApplyCnRS232Config(PortBFactorySettings().CommConfig, t);
+    EXPECT_EQ(t.cflag & CSIZE, quint32(CS8));
+    EXPECT_EQ(t.cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(t.cflag & (CREAD | CLOCAL), quint32(CREAD | CLOCAL));
+    EXPECT_EQ(t.cflag & CBAUD, quint32(BOTHER));
+    EXPECT_EQ(t.ospeed, 19200u);
+    EXPECT_EQ(t.ispeed, 19200u);
+    EXPECT_EQ(t.iflag & (ICRNL | IXON | IXOFF | INPCK | IGNPAR | ISTRIP), 0u);
+    EXPECT_EQ(t.oflag & OPOST, 0u);
+    EXPECT_EQ(t.lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.cflag & HUPCL, quint32(HUPCL)) << "other bits stay as the driver had them";
+    EXPECT_EQ(t.cc[VSTART], 17);
+    EXPECT_EQ(t.cc[VSTOP], 19);
+    EXPECT_EQ(t.cc[VMIN], 1);
+    EXPECT_EQ(t.cc[VTIME], 0);
+}
+
+TEST(ApplyCnRS232Config, EachSettingReachesItsBits)
+{
+    struct Row
+    {
+        const char* behaviour;
+        std::function<void(TCnRS232Config&)> change;
+        quint32 CnRS232Termios::*field;
+        quint32 mask;
+        quint32 expected;
+    };
+    const Row rows[] = {
+        {"ByteSize 0 is five data bits", [](auto& c) { c.ByteSize = TByteSize::_5; }, &CnRS232Termios::cflag, CSIZE,
+         CS5},
+        {"ByteSize 1 is six", [](auto& c) { c.ByteSize = TByteSize::_6; }, &CnRS232Termios::cflag, CSIZE, CS6},
+        {"ByteSize 2 is seven", [](auto& c) { c.ByteSize = TByteSize::_7; }, &CnRS232Termios::cflag, CSIZE, CS7},
+        {"out-of-range ByteSize leaves the data bits", [](auto& c) { c.ByteSize = static_cast<TByteSize>(9); },
+         &CnRS232Termios::cflag, CSIZE, CS7},
+        {"odd parity", [](auto& c) { c.Parity = TParity::paOdd; }, &CnRS232Termios::cflag, PARENB | PARODD | CMSPAR,
+         PARENB | PARODD},
+        {"even parity", [](auto& c) { c.Parity = TParity::paEven; }, &CnRS232Termios::cflag,
+         PARENB | PARODD | CMSPAR, PARENB},
+        {"mark parity", [](auto& c) { c.Parity = TParity::paMark; }, &CnRS232Termios::cflag,
+         PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR},
+        {"space parity", [](auto& c) { c.Parity = TParity::paSpace; }, &CnRS232Termios::cflag,
+         PARENB | PARODD | CMSPAR, PARENB | CMSPAR},
+        {"StopBits 1 (one and a half) sets the two-stop-bit flag", [](auto& c) { c.StopBits = TStopBits::_1_5; },
+         &CnRS232Termios::cflag, CSTOPB, CSTOPB},
+        {"StopBits 2", [](auto& c) { c.StopBits = TStopBits::_2; }, &CnRS232Termios::cflag, CSTOPB, CSTOPB},
+        {"CTS output flow", [](auto& c) { c.Outx_CtsFlow = true; }, &CnRS232Termios::cflag, CRTSCTS, CRTSCTS},
+        {"RTS handshake", [](auto& c) { c.RtsControl = TRtsControl::RtsHandshake; }, &CnRS232Termios::cflag, CRTSCTS,
+         CRTSCTS},
+        {"parity check", [](auto& c) { c.ParityCheck = true; }, &CnRS232Termios::iflag, INPCK, INPCK},
+        {"output XON/XOFF obeys the peer", [](auto& c) { c.Outx_XonXoffFlow = true; }, &CnRS232Termios::iflag,
+         IXON | IXOFF, IXON},
+        {"input XON/XOFF throttles the peer", [](auto& c) { c.Inx_XonXoffFlow = true; }, &CnRS232Termios::iflag,
+         IXON | IXOFF, IXOFF},
+        {"non-standard baud rate", [](auto& c) { c.BaudRate = 14400; }, &CnRS232Termios::ospeed, 0xFFFFFFFF, 14400},
+    };
+    for (const Row& row : rows) {
+        TCnRS232Config config = PortBFactorySettings().CommConfig;
+        row.change(config);
+        CnRS232Termios t = Cooked();
+        ApplyCnRS232Config(config, t);
+        EXPECT_EQ(t.*row.field & row.mask, row.expected) << row.behaviour;
+    }
+}
+
+TEST(ApplyCnRS232Config, XonAndXoffCharactersAreTheStartAndStopCharacters)
+{
+    TCnRS232Config config;
+    config.XonChar = 0x11 + 1;
+    config.XoffChar = 0x13 + 1;
+    CnRS232Termios t;
+    ApplyCnRS232Config(config, t);
+    EXPECT_EQ(t.cc[VSTART], 0x12);
+    EXPECT_EQ(t.cc[VSTOP], 0x14);
+}
+
+TEST(ModemLinesAtOpen, FollowDtrAndRtsControl)
+{
+    using D = TDtrControl;
+    using R = TRtsControl;
+    constexpr unsigned kDtr = CnRS232Device::kLineDtr;
+    constexpr unsigned kRts = CnRS232Device::kLineRts;
+    struct Row
+    {
+        const char* behaviour;
+        D dtr;
+        R rts;
+        CnRS232ModemLines expected;
+    };
+    const Row rows[] = {
+        {"both enabled", D::DtrEnable, R::RtsEnable, {kDtr | kRts, 0}},
+        {"both disabled (port B)", D::DtrDisable, R::RtsDisable, {0, kDtr | kRts}},
+        {"DTR handshake keeps DTR up", D::DtrHandshake, R::RtsDisable, {kDtr, kRts}},
+        {"RTS handshake leaves RTS to the kernel", D::DtrDisable, R::RtsHandshake, {0, kDtr}},
+        {"RTS while sending starts low", D::DtrEnable, R::RtsTransmissionAvailable, {kDtr, kRts}},
+        {"out-of-range values switch nothing", static_cast<D>(5), static_cast<R>(9), {0, 0}},
+    };
+    for (const Row& row : rows) {
+        TCnRS232Config config;
+        config.DtrControl = row.dtr;
+        config.RtsControl = row.rts;
+        EXPECT_EQ(ModemLinesAtOpen(config), row.expected) << row.behaviour;
+    }
+}
+
+}  // namespace
