@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArrayView>
+
+class TnrBaseIO;
+
+// What a component needs of an attached terminal control. The terminal tells
+// the component about typed characters through TnrBaseIO::TerminalKeyPressed.
+class TnrTerminal
+{
+public:
+    virtual ~TnrTerminal() = default;
+
+    // The component the terminal is attached to, or null when detached.
+    virtual void AttachDevice(TnrBaseIO* device) = 0;
+    // One received byte, acted on as a typed character (backspace, CR ...).
+    virtual void ReceiveChar(char c) = 0;
+    // A run of received text without zero bytes.
+    virtual void InsertText(QByteArrayView text) = 0;
+};

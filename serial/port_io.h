@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include "serial/line_settings.h"
+
+// Modem lines as PortIo reports and drives them.
+namespace ModemLine {
+constexpr int kCts = 0x01;
+constexpr int kDsr = 0x02;
+constexpr int kRing = 0x04;
+constexpr int kRlsd = 0x08;
+constexpr int kRts = 0x10;
+constexpr int kDtr = 0x20;
+}  // namespace ModemLine
+
+// Counters the driver keeps since the port was opened: line errors and
+// modem-line transitions.
+struct LineCounters
+{
+    quint32 frame = 0;
+    quint32 overrun = 0;
+    quint32 parity = 0;
+    quint32 brk = 0;
+    quint32 bufferOverrun = 0;
+    quint32 cts = 0;
+    quint32 dsr = 0;
+    quint32 ring = 0;
+    quint32 rlsd = 0;
+};
+
+// The operating-system side of one serial port. Results are 0 (or a count)
+// on success and a negative errno value on failure. Read, write and modem
+// waits may run on different threads at the same time.
+class PortIo
+{
+public:
+    virtual ~PortIo() = default;
+
+    // Opens the device exclusively without becoming its controlling terminal,
+    // saves its line settings and flushes its input.
+    virtual int Open(const QString& path) = 0;
+    // Restores the saved line settings and releases the device.
+    virtual void Close() = 0;
+    // Watched for readable bytes and hang-up.
+    virtual int Descriptor() const = 0;
+
+    virtual int Apply(const Dcb& dcb) = 0;
+    // Kernel RS-485 direction control; -ENOTTY or -EINVAL where the driver has none.
+    virtual int SetRs485(bool on) = 0;
+
+    // Bytes read (> 0), 0 when the device is gone, -EAGAIN when nothing waits.
+    virtual qint64 Read(char* buffer, qint64 size) = 0;
+    // Bytes taken, or -EAGAIN when the output queue is full.
+    virtual qint64 Write(const char* data, qint64 size) = 0;
+    // Waits up to `timeoutMs` until a write can take bytes.
+    virtual bool WaitWritable(int timeoutMs) = 0;
+    virtual int InputQueue() = 0;
+    virtual int OutputQueue() = 0;
+    virtual int Purge(bool input, bool output) = 0;
+    // Waits until the output queue has gone out on the line.
+    virtual int Drain() = 0;
+
+    virtual int ModemLines() = 0;  // ModemLine bits
+    virtual int SetModemLine(int line, bool on) = 0;
+    virtual int ReadCounters(LineCounters& counters) = 0;
+    // Blocks until a modem input line changes; -EINTR once InterruptWait is called.
+    virtual int WaitModemChange() = 0;
+    virtual void InterruptWait() = 0;
+};
+
+// The system's text for an errno value.
+QString SystemErrorText(int error);
