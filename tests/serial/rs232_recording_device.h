@@ -1,0 +1,143 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+
+#include "serial/cn_rs232_device.h"
+
+// A device that records the component's calls as text lines and succeeds
+// unless told otherwise. Writes take every byte; reads find nothing; waits
+// block until the stop signal is raised or their time passes.
+class Rs232RecordingDevice : public CnRS232Device
+{
+public:
+    int openError = 0;
+    int stopSignalError = 0;
+    qint64 writeResult = 0;  // 0: take every byte; negative: fail with that errno value
+
+    QStringList Calls() const
+    {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    QByteArray Written() const
+    {
+        const std::lock_guard lock(mutex_);
+        return written_;
+    }
+    CnRS232Termios Attributes() const
+    {
+        const std::lock_guard lock(mutex_);
+        return attributes_;
+    }
+    void ClearCalls()
+    {
+        const std::lock_guard lock(mutex_);
+        calls_.clear();
+    }
+
+    int Open(const QByteArray& path) override
+    {
+        Record(QStringLiteral("Open ") + QString::fromUtf8(path));
+        const std::lock_guard lock(mutex_);
+        stopped_ = false;
+        return openError;
+    }
+    int Probe(const QByteArray& path) override
+    {
+        Record(QStringLiteral("Probe ") + QString::fromUtf8(path));
+        return openError;
+    }
+    int OpenStopSignal() override
+    {
+        Record(QStringLiteral("OpenStopSignal"));
+        return stopSignalError;
+    }
+    void RaiseStop() override
+    {
+        Record(QStringLiteral("RaiseStop"));
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+    void Close() override { Record(QStringLiteral("Close")); }
+
+    int GetAttributes(CnRS232Termios& termios) override
+    {
+        Record(QStringLiteral("GetAttributes"));
+        const std::lock_guard lock(mutex_);
+        termios = attributes_;
+        return 0;
+    }
+    int SetAttributes(const CnRS232Termios& termios) override
+    {
+        Record(QStringLiteral("SetAttributes ") + QString::number(termios.ospeed));
+        const std::lock_guard lock(mutex_);
+        attributes_ = termios;
+        return 0;
+    }
+    int SetModemLines(unsigned lines, bool on) override
+    {
+        QString names;
+        if (lines & kLineDtr)
+            names += QStringLiteral(" DTR");
+        if (lines & kLineRts)
+            names += QStringLiteral(" RTS");
+        Record(QStringLiteral("SetModemLines") + names + (on ? QStringLiteral(" on") : QStringLiteral(" off")));
+        return 0;
+    }
+    int Purge(bool input, bool output) override
+    {
+        Record(QStringLiteral("Purge") + (input ? QStringLiteral(" input") : QString()) +
+               (output ? QStringLiteral(" output") : QString()));
+        return 0;
+    }
+    int Drain() override
+    {
+        Record(QStringLiteral("Drain"));
+        return 0;
+    }
+
+    unsigned Wait(bool forWrite, qint64 timeoutMs, int&) override
+    {
+        if (forWrite)
+            return kReady;
+        std::unique_lock lock(mutex_);
+        auto stopped = [this] { return stopped_; };
+        if (timeoutMs < 0)
+            changed_.wait(lock, stopped);
+        else
+            changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), stopped);
+        return stopped_ ? kStopped : 0;
+    }
+    qint64 Read(char*, qint64) override { return -EAGAIN; }
+    qint64 Write(const char* data, qint64 size) override
+    {
+        Record(QStringLiteral("Write ") + QString::number(size));
+        if (writeResult < 0)
+            return writeResult;
+        const std::lock_guard lock(mutex_);
+        written_.append(data, size);
+        return size;
+    }
+
+private:
+    void Record(const QString& call)
+    {
+        const std::lock_guard lock(mutex_);
+        calls_ << call;
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stopped_ = false;
+    QStringList calls_;
+    QByteArray written_;
+    CnRS232Termios attributes_;
+};
