@@ -72,6 +72,17 @@ TnrComm::~TnrComm()
     }
 }
 
+PortScanRoots& TnrComm::DefaultScanRoots()
+{
+    static PortScanRoots roots;
+    return roots;
+}
+
+void TnrComm::SetDefaultScanRoots(const PortScanRoots& roots)
+{
+    DefaultScanRoots() = roots;
+}
+
 void TnrComm::SetBaudRate(quint32 rate)
 {
     dcb_.BaudRate = rate;

@@ -133,6 +133,8 @@ public:
 
     void SetPortFactory(PortFactory factory) { portFactory_ = std::move(factory); }
     void SetScanRoots(const PortScanRoots& roots) { scanRoots_ = roots; }
+    // Where engines created from now on scan for ports (tests use a fake tree).
+    static void SetDefaultScanRoots(const PortScanRoots& roots);
 
     TOnSent OnAfterSend;
     TOnTraceState OnTraceState;
@@ -143,6 +145,7 @@ protected:
     void RequestDeviceHandleClose(Handle handle) override;
 
 private:
+    static PortScanRoots& DefaultScanRoots();
     void RebuildDcb();
     void ApplyDcb();
     void ApplyLines();
@@ -181,7 +184,7 @@ private:
     int unreadSeen_ = 0;
     QString lastError_;
     std::vector<std::pair<QString, int>> typedPaths_;
-    PortScanRoots scanRoots_;
+    PortScanRoots scanRoots_ = DefaultScanRoots();
     PortFactory portFactory_;
 
     std::unique_ptr<PortIo> io_;
