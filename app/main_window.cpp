@@ -16,6 +16,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/form_settings.h"
 #include "app/message_box.h"
 #include "app/status_panels.h"
 #include "data/codec.h"
@@ -275,6 +276,7 @@ void TForm1::FormCreate()
     } catch (...) {
         MessageBox::Show(QStringLiteral("串口打开错误!"));
     }
+    FormSettings(*this).Load();
     connect(edtMsg, &ReceiveDisplay::doubleClicked, this, &TForm1::btnClearMsgClick);
     ShowInfo(QString::fromUtf8(kProductTitle) + QLatin1Char(' ') + QString::fromUtf8(kContactText) +
                  QStringLiteral("  ") + DateText(),
@@ -297,6 +299,7 @@ void TForm1::FormClose()
     tmrSend.stop();
     for (ChannelId channel : {UDPS, UDPC, TCPS, TCPC})
         channelPages_[channel]->Shutdown();
+    FormSettings(*this).Save();
 }
 
 void TForm1::UpdateStatusBar()

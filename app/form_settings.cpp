@@ -1,0 +1,149 @@
+#include "app/form_settings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include "app/ini_file.h"
+#include "app/main_window.h"
+#include "app/snippet_text.h"
+
+namespace {
+
+enum class Kind { Memo, Snippets, ComboIndex, Edit, Flag };
+
+struct Key
+{
+    const char* name;
+    Kind kind;
+    const char* control;
+    const char* defaultValue;
+};
+
+// In the order the file is written and read.
+constexpr Key kKeys[] = {
+    {"MMOCOM1", Kind::Memo, "mmoCOM1", ""},
+    {"MMOCOM2", Kind::Memo, "mmoCOM2", ""},
+    {"MMOTCP", Kind::Memo, "mmoTCP", ""},
+    {"MMOTCPCLIENT", Kind::Memo, "mmoTCPClient", ""},
+    {"MMOUDP", Kind::Memo, "mmoUDP", ""},
+    {"MMOUDPCLIENT", Kind::Memo, "mmoUDPClient", ""},
+    {"USERSTR", Kind::Snippets, "ValueListEditor1", ""},
+    {"COMA", Kind::ComboIndex, "cbb_COM", "0"},
+    {"COMB", Kind::ComboIndex, "cbb2_COM", "0"},
+    {"TCPS_PORT", Kind::Edit, "edtTCPPort", "10002"},
+    {"TCPC_HOST", Kind::Edit, "edtTCPClientHost", ""},
+    {"TCPC_PORT", Kind::Edit, "edtTCPClientPort", "10002"},
+    {"UDPS_HOST", Kind::Edit, "edtUDPRemoteHost", "127.0.0.1"},
+    {"UDPS_RPORT", Kind::Edit, "edtUDPRemotePort", "7000"},
+    {"UDPS_LPORT", Kind::Edit, "edtLocalPort", "8000"},
+    {"UDPC_HOST", Kind::Edit, "edtUDPClientRemoteHost", "127.0.0.1"},
+    {"UDPC_RPORT", Kind::Edit, "edtUDPClientRemotePort", "8000"},
+    {"UDPC_LPORT", Kind::Edit, "edtUDPClientLocalPort", "7000"},
+    {"REV_HEXSHOW", Kind::Flag, "chkHexShow", "0"},
+};
+
+int ReadInt(const IniFile& ini, const Key& key)
+{
+    bool ok = false;
+    const int value = ini.ReadString(QString::fromLatin1(FormSettings::kSection), QString::fromLatin1(key.name),
+                                     QString())
+                          .toInt(&ok);
+    return ok ? value : QString::fromLatin1(key.defaultValue).toInt();
+}
+
+QList<QPair<QString, QString>> TableRows(const QTableWidget* table)
+{
+    QList<QPair<QString, QString>> rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* key = table->item(row, 0);
+        const QTableWidgetItem* value = table->item(row, 1);
+        rows.append({key ? key->text() : QString(), value ? value->text() : QString()});
+    }
+    return rows;
+}
+
+void SetTableRows(QTableWidget* table, const QList<QPair<QString, QString>>& rows)
+{
+    table->setRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < rows.size(); ++row) {
+        table->setItem(row, 0, new QTableWidgetItem(rows[row].first));
+        table->setItem(row, 1, new QTableWidgetItem(rows[row].second));
+    }
+}
+
+}  // namespace
+
+FormSettings::FormSettings(TForm1& form, QString path) : form_(form), path_(std::move(path))
+{
+}
+
+void FormSettings::Load()
+{
+    const IniFile ini(path_);
+    const QString section = QString::fromLatin1(kSection);
+    for (const Key& key : kKeys) {
+        const QString control = QString::fromLatin1(key.control);
+        const QString text = ini.ReadString(section, QString::fromLatin1(key.name), QString::fromUtf8(key.defaultValue));
+        switch (key.kind) {
+        case Kind::Memo:
+            if (auto* memo = form_.findChild<QPlainTextEdit*>(control))
+                memo->setPlainText(text);
+            break;
+        case Kind::Snippets:
+            if (!text.isEmpty())
+                SetTableRows(form_.ValueListEditor1, SnippetText::RowsFromStored(text));
+            break;
+        case Kind::ComboIndex:
+            // Only selects the entry: no change handler runs, no port changes.
+            if (auto* combo = form_.findChild<QComboBox*>(control)) {
+                const QSignalBlocker quiet(combo);
+                combo->setCurrentIndex(ReadInt(ini, key));
+            }
+            break;
+        case Kind::Edit:
+            if (auto* edit = form_.findChild<QLineEdit*>(control))
+                edit->setText(text);
+            break;
+        case Kind::Flag:
+            form_.chkHexShow->setChecked(ReadInt(ini, key) != 0);
+            break;
+        }
+    }
+}
+
+void FormSettings::Save()
+{
+    IniFile ini(path_);
+    const QString section = QString::fromLatin1(kSection);
+    for (const Key& key : kKeys) {
+        const QString control = QString::fromLatin1(key.control);
+        const QString name = QString::fromLatin1(key.name);
+        switch (key.kind) {
+        case Kind::Memo:
+            if (auto* memo = form_.findChild<QPlainTextEdit*>(control))
+                ini.WriteString(section, name, memo->toPlainText());
+            break;
+        case Kind::Snippets:
+            // With no rows at all the value already in the file stays.
+            if (const QString text = SnippetText::RowsToText(TableRows(form_.ValueListEditor1)); !text.isEmpty())
+                ini.WriteString(section, name, SnippetText::Encode(text));
+            break;
+        case Kind::ComboIndex:
+            if (auto* combo = form_.findChild<QComboBox*>(control))
+                ini.WriteString(section, name, QString::number(combo->currentIndex()));
+            break;
+        case Kind::Edit:
+            if (auto* edit = form_.findChild<QLineEdit*>(control))
+                ini.WriteString(section, name, edit->text());
+            break;
+        case Kind::Flag:
+            ini.WriteString(section, name, form_.chkHexShow->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+            break;
+        }
+    }
+    ini.Save();
+}

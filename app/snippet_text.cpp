@@ -1,0 +1,48 @@
+#include "app/snippet_text.h"
+
+#include "data/line_breaks.h"
+#include "data/text_codec.h"
+
+namespace SnippetText {
+
+namespace {
+
+constexpr int kRestoredLines = 50;
+
+}  // namespace
+
+QString RowsToText(const QList<QPair<QString, QString>>& rows)
+{
+    QString text;
+    for (const auto& [key, value] : rows) {
+        if (!key.isEmpty() || !value.isEmpty())
+            text += key + QLatin1Char('=') + value;
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QString Encode(const QString& text)
+{
+    return QString::fromLatin1(TextCodec::Encode(text).toBase64());
+}
+
+QList<QPair<QString, QString>> RowsFromStored(const QString& base64)
+{
+    QString text = TextCodec::Decode(QByteArray::fromBase64(base64.toLatin1()));
+    for (qsizetype feeds = text.count(QLatin1Char('\n')); feeds < kRestoredLines; ++feeds)
+        text += QLatin1Char('\n');
+
+    QStringList lines = SplitAtLineBreaks(text);
+    // The line break that ends the last line does not start another row.
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    QList<QPair<QString, QString>> rows;
+    for (const QString& line : lines) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        rows.append(equals < 0 ? qMakePair(line, QString()) : qMakePair(line.left(equals), line.mid(equals + 1)));
+    }
+    return rows;
+}
+
+}  // namespace SnippetText
