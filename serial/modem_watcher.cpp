@@ -6,6 +6,8 @@
 
 ModemWatcher::ModemWatcher(PortIo& io, Reports reports) : io_(io), reports_(std::move(reports))
 {
+    // The baseline is taken now, so that a change while the thread starts counts.
+    counted_ = io_.ReadCounters(last_) == 0;
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -22,8 +24,6 @@ ModemWatcher::~ModemWatcher()
 
 void ModemWatcher::Run()
 {
-    LineCounters last;
-    const bool counted = io_.ReadCounters(last) == 0;
     while (!stop_) {
         const int result = io_.WaitModemChange();
         if (stop_)
@@ -39,10 +39,10 @@ void ModemWatcher::Run()
         }
         int lines = ModemLine::kCts | ModemLine::kDsr | ModemLine::kRing | ModemLine::kRlsd;
         LineCounters now;
-        if (counted && io_.ReadCounters(now) == 0) {
-            lines = (now.cts != last.cts ? ModemLine::kCts : 0) | (now.dsr != last.dsr ? ModemLine::kDsr : 0) |
-                    (now.ring != last.ring ? ModemLine::kRing : 0) | (now.rlsd != last.rlsd ? ModemLine::kRlsd : 0);
-            last = now;
+        if (counted_ && io_.ReadCounters(now) == 0) {
+            lines = (now.cts != last_.cts ? ModemLine::kCts : 0) | (now.dsr != last_.dsr ? ModemLine::kDsr : 0) |
+                    (now.ring != last_.ring ? ModemLine::kRing : 0) | (now.rlsd != last_.rlsd ? ModemLine::kRlsd : 0);
+            last_ = now;
         }
         if (lines != 0 && reports_.changed)
             reports_.changed(lines);

@@ -4,7 +4,7 @@
 #include <functional>
 #include <thread>
 
-class PortIo;
+#include "serial/port_io.h"
 
 // Waits on its own thread for modem input lines to change and reports which
 // lines moved (ModemLine bits), counting transitions so that short pulses are
@@ -27,6 +27,8 @@ private:
 
     PortIo& io_;
     Reports reports_;
+    LineCounters last_;
+    bool counted_ = false;
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
     std::thread thread_;

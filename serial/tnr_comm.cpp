@@ -418,6 +418,8 @@ void TnrComm::ReadInput()
     }
     unreadPoll_.stop();
     notifier_->setEnabled(true);
+    // Bytes counted while nobody read them are not counted twice.
+    qint64 counted = unreadSeen_;
     unreadSeen_ = 0;
     const qint64 room = static_cast<qint64>(buffer_.size()) - 1;
     for (int round = 0; round < kMaxReadsPerEvent; ++round) {
@@ -429,7 +431,8 @@ void TnrComm::ReadInput()
             ForceHalt(false);
             return;
         }
-        totalReceived_ += static_cast<quint32>(count);
+        totalReceived_ += static_cast<quint32>(std::max<qint64>(count - counted, 0));
+        counted = std::max<qint64>(counted - count, 0);
         buffer_[static_cast<size_t>(count)] = 0;
         DoInputData(buffer_.data(), static_cast<quint32>(count));
         if (!Active() || count < room)

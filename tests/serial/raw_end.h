@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDeadlineTimer>
 #include <QString>
 
@@ -46,6 +47,13 @@ public:
             ::poll(&entry, 1, 20);
         }
         return done == data.size();
+    }
+
+    // Writes what the pair takes now; returns the count (0 when full).
+    qsizetype WriteSome(QByteArrayView data)
+    {
+        const ssize_t n = ::write(fd_, data.data(), static_cast<size_t>(data.size()));
+        return n > 0 ? n : 0;
     }
 
     // Reads until `count` bytes arrived or the time is up.

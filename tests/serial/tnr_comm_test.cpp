@@ -1,0 +1,455 @@
+#include "serial/tnr_comm.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "raw_end.h"
+#include "recording_port_io.h"
+#include "socat_pair.h"
+#include "wait_until.h"
+
+namespace {
+
+struct RecordingSubscriber : TnrNotifyHandler
+{
+    std::vector<int> codes;
+    void TnrNotifyEvent(TnrBaseIO*, int Code) override { codes.push_back(Code); }
+};
+
+// A stand-in indicator: anything with a boolean "Checked" property.
+class Indicator : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Checked MEMBER checked)
+
+public:
+    explicit Indicator(bool initial = false) : checked(initial) {}
+    bool checked;
+};
+
+// Engines in these tests scan an empty machine, so nothing real is ever listed.
+class CommTest : public testing::Test
+{
+protected:
+    void SetUp() override { TnrComm::SetDefaultScanRoots({empty_.path(), empty_.path(), empty_.path()}); }
+
+    // Points the engine at a device path and returns the engine.
+    static void UsePath(TnrComm& comm, const QString& path) { comm.SetDeviceIndex(comm.AddPortPath(path)); }
+
+    // Opens `comm` on end A of the pair with the recording port.
+    void OpenRecorded(TnrComm& comm)
+    {
+        comm.SetPortFactory([record = record] { return std::make_unique<RecordingPortIo>(record); });
+        UsePath(comm, pair.A());
+        comm.SetActive(true);
+        ASSERT_TRUE(comm.Active());
+    }
+
+    QTemporaryDir empty_;
+    SocatPair pair;
+    std::shared_ptr<PortRecord> record = std::make_shared<PortRecord>();
+};
+
+TEST(CommSettings, ByteSizeOutsideFourToEightIsStoredAsEight)
+{
+    const std::pair<int, int> rows[] = {{9, 8}, {3, 8}, {0, 8}, {4, 4}, {5, 5}, {7, 7}, {8, 8}};
+    TnrComm comm;
+    for (const auto& [written, read] : rows) {
+        comm.SetByteSize(written);
+        EXPECT_EQ(comm.ByteSize(), read) << "ByteSize := " << written;
+    }
+}
+
+TEST(CommSettings, ComPortMapsToAndFromComPortNo)
+{
+    TnrComm comm;
+    const std::pair<int, TComPort> numbers[] = {{1, cpCOM1}, {3, cpCOM3}, {8, cpCOM8}, {9, cpCOMxx}, {12, cpCOMxx}};
+    for (const auto& [number, port] : numbers) {
+        comm.SetComPortNo(static_cast<quint16>(number));
+        EXPECT_EQ(comm.ComPort(), port) << "ComPortNo " << number;
+    }
+    comm.SetComPort(cpCOM3);
+    EXPECT_EQ(comm.ComPortNo(), 3);
+    comm.SetComPort(cpCOMxx);
+    EXPECT_EQ(comm.ComPortNo(), 3);
+}
+
+TEST(CommSettings, FlagWordReadsBackTheModeItWasBuiltFor)
+{
+    struct Row
+    {
+        TStreamProtocol protocol;
+        bool rs485;
+        TParity parity;
+        quint32 flags;
+        TStreamProtocol readProtocol;
+    };
+    const Row rows[] = {{spNone, false, pNone, 0x1011, spNone},
+                        {spXonXoff, false, pNone, 0x1311, spXonXoff},
+                        {spHardware, false, pNone, 0x2015, spHardware},
+                        {spHardware, true, pNone, 0x3011, spNone},
+                        {spNone, false, pEven, 0x1013, spNone},
+                        {spXonXoff, false, pOdd, 0x1313, spXonXoff}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "protocol " << row.protocol << " rs485 " << row.rs485);
+        TnrComm comm;
+        comm.SetParity(row.parity);
+        comm.SetRS485Mode(row.rs485);
+        comm.SetStreamProtocol(row.protocol);
+        EXPECT_EQ(comm.LineSettings().Flags, row.flags);
+        EXPECT_EQ(StreamProtocolOfFlags(row.flags), row.readProtocol);
+        EXPECT_EQ(Rs485ModeOfFlags(row.flags), row.rs485);
+        EXPECT_EQ(comm.LineSettings().XonLim, 80);
+        EXPECT_EQ(comm.LineSettings().XoffLim, 200);
+        EXPECT_EQ(comm.LineSettings().XonChar, 0x11);
+        EXPECT_EQ(comm.LineSettings().XoffChar, 0x13);
+    }
+    // Bits outside the modes survive a rebuild; mode bits do not.
+    EXPECT_EQ(BuildFlagWord(0xFFFF, false, spNone, pNone), (0xFFFFu & 0x4CEAu & ~0x2u) | 0x1011u);
+}
+
+TEST(CommSettings, ConfigDialogAcceptedAppliesAndDerivesModesCancelledChangesNothing)
+{
+    TnrComm comm;
+    comm.SetStreamProtocol(spNone);
+    QString askedFor;
+    comm.configEditor = [&](const QString& port, Dcb& dcb) {
+        askedFor = port;
+        dcb.BaudRate = 115200;
+        dcb.Flags = BuildFlagWord(dcb.Flags, false, spXonXoff, dcb.Parity);
+        return false;
+    };
+    comm.ConfigDialog();
+    EXPECT_EQ(comm.BaudRate(), 19200u);
+    EXPECT_EQ(askedFor, QStringLiteral("COM1"));
+
+    comm.configEditor = [](const QString&, Dcb& dcb) {
+        dcb.BaudRate = 115200;
+        dcb.ByteSize = 9;
+        dcb.Flags = BuildFlagWord(dcb.Flags, true, spNone, dcb.Parity);
+        return true;
+    };
+    comm.ConfigDialog();
+    EXPECT_EQ(comm.BaudRate(), 115200u);
+    EXPECT_EQ(comm.ByteSize(), 8);
+    EXPECT_TRUE(comm.RS485Mode());
+    EXPECT_EQ(comm.StreamProtocol(), spNone);
+}
+
+TEST_F(CommTest, OpeningAMissingPortRaisesTheDeviceMessageAndStaysClosed)
+{
+    const QString missing = empty_.filePath(QStringLiteral("no-such-port"));
+    const std::pair<std::function<void(TnrComm&)>, QString> rows[] = {
+        {[&](TnrComm& comm) { UsePath(comm, missing); }, QStringLiteral("Device \"%1\" Open Error !!!\r").arg(missing)},
+        {[](TnrComm& comm) { comm.SetComPortNo(9); }, QStringLiteral("Device \"COM9\" Open Error !!!\r")}};
+    for (const auto& [choose, prefix] : rows) {
+        TnrComm comm;
+        choose(comm);
+        try {
+            comm.SetActive(true);
+            ADD_FAILURE() << "no error for " << prefix.toStdString();
+        } catch (const std::runtime_error& error) {
+            const QString message = QString::fromStdString(error.what());
+            EXPECT_TRUE(message.startsWith(prefix)) << error.what();
+            EXPECT_GT(message.size(), prefix.size()) << "the system's text follows";
+        }
+        EXPECT_FALSE(comm.Active());
+        EXPECT_TRUE(comm.LastErrorText().startsWith(prefix));
+    }
+}
+
+TEST_F(CommTest, SecondOpenOfTheSamePortFails)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm first;
+    TnrComm second;
+    UsePath(first, pair.A());
+    UsePath(second, pair.A());
+    first.SetActive(true);
+    ASSERT_TRUE(first.Active());
+    EXPECT_THROW(second.SetActive(true), std::runtime_error);
+    EXPECT_FALSE(second.Active());
+    first.SetActive(false);
+    second.SetActive(true);
+    EXPECT_TRUE(second.Active());
+}
+
+TEST_F(CommTest, BurstLargerThanTheReceiveBufferArrivesInOrderWithoutLoss)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    QByteArray received;
+    int calls = 0;
+    quint32 largest = 0;
+    comm.OnAfterReceive = [&](TnrBaseIO*, const char* buffer, quint32 count) {
+        received.append(buffer, count);
+        ++calls;
+        largest = std::max(largest, count);
+    };
+    UsePath(comm, pair.A());
+    comm.SetActive(true);
+    ASSERT_TRUE(comm.Active());
+
+    QByteArray burst;
+    for (int i = 0; i < 100000; ++i)
+        burst.append(static_cast<char>((i * 7 + i / 256) & 0xFF));
+    RawEnd other(pair.B());
+    qsizetype written = 0;
+    // The pair holds less than the burst: keep writing while the engine reads.
+    ASSERT_TRUE(WaitUntil([&] {
+        written += other.WriteSome(QByteArrayView(burst).sliced(written));
+        return received.size() >= burst.size();
+    }, 10000));
+    EXPECT_EQ(received, burst);
+    EXPECT_GT(calls, 1);
+    EXPECT_LE(largest, static_cast<quint32>(TnrComm::kMinReceiveBuffer));
+    EXPECT_EQ(comm.GetTotalReceived(), static_cast<quint32>(burst.size()));
+}
+
+TEST_F(CommTest, BytesNobodyConsumesStayQueuedButAreCounted)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    UsePath(comm, pair.A());
+    comm.SetActive(true);
+    RawEnd other(pair.B());
+    ASSERT_TRUE(other.WriteAll("12345"));
+    ASSERT_TRUE(WaitUntil([&] { return comm.GetTotalReceived() == 5; }));
+    EXPECT_EQ(comm.GetReadyForRead(), 5);
+
+    QByteArray received;
+    comm.OnAfterReceive = [&](TnrBaseIO*, const char* buffer, quint32 count) { received.append(buffer, count); };
+    ASSERT_TRUE(WaitUntil([&] { return received == "12345"; }));
+    EXPECT_EQ(comm.GetTotalReceived(), 5u);
+}
+
+TEST_F(CommTest, QueuedAndWaitedSendsReachTheOtherEndInOrder)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    UsePath(comm, pair.A());
+    comm.SendData("lost", 4);  // closed: nothing happens
+    comm.SetActive(true);
+    RawEnd other(pair.B());
+    comm.SendData("abc", 3);
+    comm.SendString("defg");
+    comm.SendChar('!');
+    comm.SendString(QByteArray());
+    EXPECT_EQ(other.ReadExactly(8), QByteArray("abcdefg!"));
+    EXPECT_EQ(comm.GetTotalSent(), 8u);
+}
+
+TEST_F(CommTest, OtherEndGoingAwayHaltsWithoutPurgeAndNotifiesClosed)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    RecordingSubscriber subscriber;
+    comm.NotifyAdd(&subscriber);
+    int closeEvents = 0;
+    comm.OnClose = [&](TnrBaseIO*) { ++closeEvents; };
+    comm.OnAfterReceive = [](TnrBaseIO*, const char*, quint32) {};
+    comm.SetKeepConnection(true);
+    UsePath(comm, pair.A());
+    comm.SetActive(true);
+    ASSERT_TRUE(comm.Active());
+
+    pair.Kill();
+    ASSERT_TRUE(WaitUntil([&] { return !comm.Active(); }));
+    EXPECT_EQ(closeEvents, 1);
+    EXPECT_EQ(subscriber.codes.back(), kNotifyClosed);
+    EXPECT_TRUE(comm.TryConnectRunning());
+    comm.NotifyDelete(&subscriber);
+}
+
+TEST_F(CommTest, OpeningDrivesDtrOnAndRtsAsTheFlowControlSays)
+{
+    struct Row
+    {
+        TStreamProtocol protocol;
+        std::vector<std::pair<int, bool>> writes;
+    };
+    const Row rows[] = {{spNone, {{ModemLine::kDtr, true}, {ModemLine::kRts, true}}},
+                        {spXonXoff, {{ModemLine::kDtr, true}, {ModemLine::kRts, true}}},
+                        {spHardware, {{ModemLine::kDtr, true}}}};
+    ASSERT_TRUE(pair.Ready());
+    for (const Row& row : rows) {
+        record = std::make_shared<PortRecord>();
+        TnrComm comm;
+        comm.SetStreamProtocol(row.protocol);
+        OpenRecorded(comm);
+        EXPECT_EQ(record->LineWrites(), row.writes) << "protocol " << row.protocol;
+    }
+}
+
+TEST_F(CommTest, RtsAndDtrFollowTheBoxesOnlyWhileOpenAndRefreshIndicators)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    Indicator cts;
+    Indicator dsr;
+    comm.SetMonitorCTS(&cts);
+    comm.SetMonitorDSR(&dsr);
+    std::vector<TTraceStates> traced;
+    comm.OnTraceState = [&](TnrComm*, TTraceStates set) { traced.push_back(set); };
+    comm.SetPortFactory([record = record] { return std::make_unique<RecordingPortIo>(record); });
+    comm.SetStateRTS(true);
+    EXPECT_TRUE(traced.empty());
+
+    comm.SetStreamProtocol(spNone);
+    OpenRecorded(comm);
+    traced.clear();
+    record->lineWrites.clear();
+    record->lines |= ModemLine::kCts | ModemLine::kDsr;  // the null modem answers
+    comm.SetStateRTS(false);
+    comm.SetStateDTR(false);
+    EXPECT_EQ(record->LineWrites(), (std::vector<std::pair<int, bool>>{{ModemLine::kRts, false}, {ModemLine::kDtr, false}}));
+    EXPECT_EQ(traced, (std::vector<TTraceStates>{TraceBit(tsCTS), TraceBit(tsDSR)}));
+    EXPECT_TRUE(cts.checked);
+    EXPECT_TRUE(dsr.checked);
+    EXPECT_EQ(comm.ModemSignals(), (1u << msCTS) | (1u << msDSR));
+}
+
+TEST_F(CommTest, ModemLineChangesReachIndicatorsAndRingIsNeverCleared)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    Indicator cts;
+    Indicator dsr;
+    Indicator rlsd;
+    Indicator ring;
+    comm.SetMonitorCTS(&cts);
+    comm.SetMonitorDSR(&dsr);
+    comm.SetMonitorRLSD(&rlsd);
+    comm.SetMonitorRing(&ring);
+    std::vector<TTraceStates> traced;
+    comm.OnTraceState = [&](TnrComm*, TTraceStates set) { traced.push_back(set); };
+    comm.SetTraceStates(TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD) | TraceBit(tsRing));
+    OpenRecorded(comm);
+
+    record->MoveLines(ModemLine::kCts | ModemLine::kRlsd | ModemLine::kRing);
+    ASSERT_TRUE(WaitUntil([&] { return cts.checked && rlsd.checked && ring.checked; }));
+    EXPECT_FALSE(dsr.checked);
+    EXPECT_EQ(traced.back(), TraceBit(tsCTS) | TraceBit(tsRLSD) | TraceBit(tsRing));
+
+    record->MoveLines(ModemLine::kDsr);
+    ASSERT_TRUE(WaitUntil([&] { return dsr.checked; }));
+    EXPECT_FALSE(cts.checked);
+    EXPECT_TRUE(ring.checked);
+
+    comm.SetActive(false);
+    EXPECT_FALSE(dsr.checked);
+    EXPECT_TRUE(ring.checked);
+    EXPECT_EQ(traced.back(), TraceBit(tsTxEmpty));
+}
+
+TEST_F(CommTest, LineErrorsAreReportedAndAllFiveAtOnceHaltThePort)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    std::vector<quint32> errors;
+    comm.OnCommError = [&](TnrComm*, quint32 code, quint32, quint32, bool&) { errors.push_back(code); };
+    comm.OnAfterReceive = [](TnrBaseIO*, const char*, quint32) {};
+    OpenRecorded(comm);
+    RawEnd other(pair.B());
+
+    {
+        const std::lock_guard lock(record->mutex);
+        record->counters.frame += 1;
+        record->counters.parity += 2;
+    }
+    ASSERT_TRUE(other.WriteAll("x"));
+    ASSERT_TRUE(WaitUntil([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors.front(), TnrComm::kErrorFrame | TnrComm::kErrorParity);
+    EXPECT_TRUE(comm.Active());
+
+    {
+        const std::lock_guard lock(record->mutex);
+        record->counters.frame += 1;
+        record->counters.parity += 1;
+        record->counters.overrun += 1;
+        record->counters.brk += 1;
+        record->counters.bufferOverrun += 1;
+    }
+    ASSERT_TRUE(other.WriteAll("y"));
+    ASSERT_TRUE(WaitUntil([&] { return !comm.Active(); }));
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(CommTest, Rs485WithoutDriverSupportRaisesRtsAroundEachWrite)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    comm.SetRS485Mode(true);
+    OpenRecorded(comm);
+    EXPECT_TRUE(comm.ManualRts());
+    RawEnd other(pair.B());
+    record->lineWrites.clear();
+
+    comm.SendData("485", 3);
+    EXPECT_EQ(other.ReadExactly(3), QByteArray("485"));
+    ASSERT_TRUE(WaitUntil([&] { return record->LineWrites().size() >= 2; }));
+    EXPECT_EQ(record->LineWrites(), (std::vector<std::pair<int, bool>>{{ModemLine::kRts, true}, {ModemLine::kRts, false}}));
+}
+
+TEST_F(CommTest, Rs485WithDriverSupportLeavesRtsToTheDriver)
+{
+    ASSERT_TRUE(pair.Ready());
+    record->rs485Result = 0;
+    TnrComm comm;
+    comm.SetRS485Mode(true);
+    OpenRecorded(comm);
+    EXPECT_FALSE(comm.ManualRts());
+    EXPECT_EQ(record->rs485Calls, std::vector<bool>{true});
+    RawEnd other(pair.B());
+    record->lineWrites.clear();
+    comm.SendData("485", 3);
+    EXPECT_EQ(other.ReadExactly(3), QByteArray("485"));
+    EXPECT_TRUE(record->LineWrites().empty());
+
+    comm.SetRS485Mode(false);
+    EXPECT_EQ(record->rs485Calls, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(comm.ManualRts());
+}
+
+TEST_F(CommTest, SettingsChangedWhileOpenApplyAtOnceAndWhileClosedAtTheNextOpen)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    comm.SetBaudRate(9600);
+    OpenRecorded(comm);
+    ASSERT_FALSE(record->applied.empty());
+    EXPECT_EQ(record->applied.back().BaudRate, 9600u);
+    comm.SetBaudRate(115200);
+    EXPECT_EQ(record->applied.back().BaudRate, 115200u);
+
+    comm.SetActive(false);
+    const size_t before = record->applied.size();
+    comm.SetBaudRate(57600);
+    EXPECT_EQ(record->applied.size(), before);
+    comm.SetActive(true);
+    EXPECT_EQ(record->applied.back().BaudRate, 57600u);
+}
+
+TEST_F(CommTest, ChangingThePortWhileOpenReopensOnTheNewPort)
+{
+    ASSERT_TRUE(pair.Ready());
+    TnrComm comm;
+    RecordingSubscriber subscriber;
+    comm.NotifyAdd(&subscriber);
+    UsePath(comm, pair.A());
+    comm.SetActive(true);
+    subscriber.codes.clear();
+    UsePath(comm, pair.B());
+    EXPECT_TRUE(comm.Active());
+    EXPECT_EQ(comm.GetPortName(), pair.B());
+    EXPECT_EQ(subscriber.codes, (std::vector<int>{kNotifyClosed, kNotifyOpened, kNotifyDevicesChanged}));
+    comm.NotifyDelete(&subscriber);
+}
+
+}  // namespace
+
+#include "tnr_comm_test.moc"
