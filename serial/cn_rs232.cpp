@@ -254,7 +254,7 @@ void TCnRS232::WriteLoop()
         bool toggleRts;
         {
             const std::lock_guard lock(settingsMutex_);
-            toggleRts = threadConfig_.RtsControl == TRtsControl::RtsTransmissionAvailable;
+            toggleRts = threadConfig_.RtsControl == CnRS232::TRtsControl::RtsTransmissionAvailable;
         }
         if (toggleRts)
             device_->SetModemLines(CnRS232Device::kLineRts, true);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QString>
 
@@ -55,6 +56,9 @@ public:
     // nothing queued, when the port is closed or has failed, or count is 0.
     bool WriteCommData(const char* data, quint16 count);
     bool GetConnected() const { return connected_; }
+    // Checks, without taking it, that CommName exists and no one holds it:
+    // 0 or an errno value.
+    int ProbeComm() const { return device_->Probe(QFile::encodeName(CommName)); }
 
     // The settings file: CommName, line settings and time-outs, 26 keys.
     void ReadFromIni(const QString& file, const QString& section);

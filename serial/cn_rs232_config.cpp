@@ -19,8 +19,8 @@ CnRS232Settings PortBFactorySettings()
     CnRS232Settings settings;
     settings.CommName = QStringLiteral("/dev/ttyS0");
     settings.CommConfig.BaudRate = 19200;
-    settings.CommConfig.DtrControl = TDtrControl::DtrDisable;
-    settings.CommConfig.RtsControl = TRtsControl::RtsDisable;
+    settings.CommConfig.DtrControl = CnRS232::TDtrControl::DtrDisable;
+    settings.CommConfig.RtsControl = CnRS232::TRtsControl::RtsDisable;
     settings.Timeouts.ReadIntervalTimeout = 120;
     return settings;
 }

@@ -7,30 +7,34 @@
 // values are kept as stored numbers: a value read from the settings file that
 // is outside its enumeration is passed on unchanged.
 
+// The enumerations live in their own namespace: port A's engine has types of
+// the same names.
+namespace CnRS232 {
 enum class TByteSize : quint8 { _5, _6, _7, _8 };
 enum class TParity : quint8 { paNone, paOdd, paEven, paMark, paSpace };
 enum class TStopBits : quint8 { _1, _1_5, _2 };
 // 0 switches the line on: the enabling value comes first.
 enum class TDtrControl : quint8 { DtrEnable, DtrDisable, DtrHandshake };
 enum class TRtsControl : quint8 { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+}  // namespace CnRS232
 
 struct TCnRS232Config
 {
     quint32 BaudRate = 9600;
-    TByteSize ByteSize = TByteSize::_8;
-    TParity Parity = TParity::paNone;
-    TStopBits StopBits = TStopBits::_1;
+    CnRS232::TByteSize ByteSize = CnRS232::TByteSize::_8;
+    CnRS232::TParity Parity = CnRS232::TParity::paNone;
+    CnRS232::TStopBits StopBits = CnRS232::TStopBits::_1;
     bool ParityCheck = false;
     bool Outx_CtsFlow = false;
     bool Outx_DsrFlow = false;
-    TDtrControl DtrControl = TDtrControl::DtrEnable;
+    CnRS232::TDtrControl DtrControl = CnRS232::TDtrControl::DtrEnable;
     bool DsrSensitivity = false;
     bool TxContinueOnXoff = false;
     bool Outx_XonXoffFlow = false;
     bool Inx_XonXoffFlow = false;
     bool ReplaceWhenParityError = false;
     bool IgnoreNullChar = false;
-    TRtsControl RtsControl = TRtsControl::RtsEnable;
+    CnRS232::TRtsControl RtsControl = CnRS232::TRtsControl::RtsEnable;
     quint16 XonLimit = 500;
     quint16 XoffLimit = 500;
     quint8 XonChar = 17;

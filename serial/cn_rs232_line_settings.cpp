@@ -32,7 +32,7 @@ void ApplyCnRS232Config(const TCnRS232Config& config, CnRS232Termios& t)
 
     // Modem control lines do not gate reception: the port works without carrier.
     t.cflag |= CREAD | CLOCAL;
-    if (config.Outx_CtsFlow || config.RtsControl == TRtsControl::RtsHandshake)
+    if (config.Outx_CtsFlow || config.RtsControl == CnRS232::TRtsControl::RtsHandshake)
         t.cflag |= CRTSCTS;
     else
         t.cflag &= ~CRTSCTS;
@@ -52,23 +52,23 @@ CnRS232ModemLines ModemLinesAtOpen(const TCnRS232Config& config)
 {
     CnRS232ModemLines lines;
     switch (config.DtrControl) {
-    case TDtrControl::DtrEnable:
-    case TDtrControl::DtrHandshake:  // no DTR handshake here: the line stays up
+    case CnRS232::TDtrControl::DtrEnable:
+    case CnRS232::TDtrControl::DtrHandshake:  // no DTR handshake here: the line stays up
         lines.on |= CnRS232Device::kLineDtr;
         break;
-    case TDtrControl::DtrDisable:
+    case CnRS232::TDtrControl::DtrDisable:
         lines.off |= CnRS232Device::kLineDtr;
         break;
     }
     switch (config.RtsControl) {
-    case TRtsControl::RtsEnable:
+    case CnRS232::TRtsControl::RtsEnable:
         lines.on |= CnRS232Device::kLineRts;
         break;
-    case TRtsControl::RtsDisable:
-    case TRtsControl::RtsTransmissionAvailable:
+    case CnRS232::TRtsControl::RtsDisable:
+    case CnRS232::TRtsControl::RtsTransmissionAvailable:
         lines.off |= CnRS232Device::kLineRts;
         break;
-    case TRtsControl::RtsHandshake:
+    case CnRS232::TRtsControl::RtsHandshake:
         break;
     }
     return lines;

@@ -119,13 +119,13 @@ TEST_F(CnRS232IniTest, EveryFieldSurvivesTheRoundTrip)
     settings.CommName = QStringLiteral("/dev/pts/7");
     TCnRS232Config& c = settings.CommConfig;
     c.BaudRate = 4000000000u;  // above the signed range: written and read as the same 32 bits
-    c.ByteSize = TByteSize::_7;
-    c.Parity = TParity::paSpace;
-    c.StopBits = TStopBits::_2;
+    c.ByteSize = CnRS232::TByteSize::_7;
+    c.Parity = CnRS232::TParity::paSpace;
+    c.StopBits = CnRS232::TStopBits::_2;
     c.ParityCheck = c.Outx_CtsFlow = c.Outx_DsrFlow = c.DsrSensitivity = c.TxContinueOnXoff = true;
     c.Outx_XonXoffFlow = c.Inx_XonXoffFlow = c.ReplaceWhenParityError = c.IgnoreNullChar = true;
-    c.DtrControl = TDtrControl::DtrHandshake;
-    c.RtsControl = TRtsControl::RtsTransmissionAvailable;
+    c.DtrControl = CnRS232::TDtrControl::DtrHandshake;
+    c.RtsControl = CnRS232::TRtsControl::RtsTransmissionAvailable;
     c.XonLimit = 65535;
     c.XoffLimit = 1;
     c.XonChar = 255;
@@ -151,17 +151,17 @@ TEST_F(CnRS232IniTest, ReadsByTheFileRules)
     };
     const Row rows[] = {
         {"hexadecimal baud rate", "BaudRate=0x2580", [](auto& s) { s.CommConfig.BaudRate = 9600; }},
-        {"ByteSize 3 is eight data bits", "ByteSize=3", [](auto& s) { s.CommConfig.ByteSize = TByteSize::_8; }},
-        {"StopBits 1 is one and a half", "StopBits=1", [](auto& s) { s.CommConfig.StopBits = TStopBits::_1_5; }},
+        {"ByteSize 3 is eight data bits", "ByteSize=3", [](auto& s) { s.CommConfig.ByteSize = CnRS232::TByteSize::_8; }},
+        {"StopBits 1 is one and a half", "StopBits=1", [](auto& s) { s.CommConfig.StopBits = CnRS232::TStopBits::_1_5; }},
         {"value that is no number keeps the default", "BaudRate=fast", [](auto&) {}},
         {"empty value keeps the default", "XonLimit=", [](auto&) {}},
         {"flag is true for any number but 0", "ParityCheck=2", [](auto& s) { s.CommConfig.ParityCheck = true; }},
         {"flag 0 is false", "IgnoreNullChar=0", [](auto&) {}},
         {"flag that is no number keeps the default", "Outx_CtsFlow=yes", [](auto&) {}},
         {"character code keeps its low 8 bits", "XonChar=273", [](auto& s) { s.CommConfig.XonChar = 17; }},
-        {"enumeration index keeps its low 8 bits", "Parity=258", [](auto& s) { s.CommConfig.Parity = TParity::paEven; }},
+        {"enumeration index keeps its low 8 bits", "Parity=258", [](auto& s) { s.CommConfig.Parity = CnRS232::TParity::paEven; }},
         {"out-of-range index is passed on", "RtsControl=7",
-         [](auto& s) { s.CommConfig.RtsControl = static_cast<TRtsControl>(7); }},
+         [](auto& s) { s.CommConfig.RtsControl = static_cast<CnRS232::TRtsControl>(7); }},
         {"limit keeps its low 16 bits", "XoffLimit=65537", [](auto& s) { s.CommConfig.XoffLimit = 1; }},
         {"negative limit wraps", "XonLimit=-1", [](auto& s) { s.CommConfig.XonLimit = 65535; }},
         {"time-out in decimal", "ReadIntervalTimeout=250", [](auto& s) { s.Timeouts.ReadIntervalTimeout = 250; }},

@@ -50,25 +50,25 @@ TEST(ApplyCnRS232Config, EachSettingReachesItsBits)
         quint32 expected;
     };
     const Row rows[] = {
-        {"ByteSize 0 is five data bits", [](auto& c) { c.ByteSize = TByteSize::_5; }, &CnRS232Termios::cflag, CSIZE,
+        {"ByteSize 0 is five data bits", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_5; }, &CnRS232Termios::cflag, CSIZE,
          CS5},
-        {"ByteSize 1 is six", [](auto& c) { c.ByteSize = TByteSize::_6; }, &CnRS232Termios::cflag, CSIZE, CS6},
-        {"ByteSize 2 is seven", [](auto& c) { c.ByteSize = TByteSize::_7; }, &CnRS232Termios::cflag, CSIZE, CS7},
-        {"out-of-range ByteSize leaves the data bits", [](auto& c) { c.ByteSize = static_cast<TByteSize>(9); },
+        {"ByteSize 1 is six", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_6; }, &CnRS232Termios::cflag, CSIZE, CS6},
+        {"ByteSize 2 is seven", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_7; }, &CnRS232Termios::cflag, CSIZE, CS7},
+        {"out-of-range ByteSize leaves the data bits", [](auto& c) { c.ByteSize = static_cast<CnRS232::TByteSize>(9); },
          &CnRS232Termios::cflag, CSIZE, CS7},
-        {"odd parity", [](auto& c) { c.Parity = TParity::paOdd; }, &CnRS232Termios::cflag, PARENB | PARODD | CMSPAR,
+        {"odd parity", [](auto& c) { c.Parity = CnRS232::TParity::paOdd; }, &CnRS232Termios::cflag, PARENB | PARODD | CMSPAR,
          PARENB | PARODD},
-        {"even parity", [](auto& c) { c.Parity = TParity::paEven; }, &CnRS232Termios::cflag,
+        {"even parity", [](auto& c) { c.Parity = CnRS232::TParity::paEven; }, &CnRS232Termios::cflag,
          PARENB | PARODD | CMSPAR, PARENB},
-        {"mark parity", [](auto& c) { c.Parity = TParity::paMark; }, &CnRS232Termios::cflag,
+        {"mark parity", [](auto& c) { c.Parity = CnRS232::TParity::paMark; }, &CnRS232Termios::cflag,
          PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR},
-        {"space parity", [](auto& c) { c.Parity = TParity::paSpace; }, &CnRS232Termios::cflag,
+        {"space parity", [](auto& c) { c.Parity = CnRS232::TParity::paSpace; }, &CnRS232Termios::cflag,
          PARENB | PARODD | CMSPAR, PARENB | CMSPAR},
-        {"StopBits 1 (one and a half) sets the two-stop-bit flag", [](auto& c) { c.StopBits = TStopBits::_1_5; },
+        {"StopBits 1 (one and a half) sets the two-stop-bit flag", [](auto& c) { c.StopBits = CnRS232::TStopBits::_1_5; },
          &CnRS232Termios::cflag, CSTOPB, CSTOPB},
-        {"StopBits 2", [](auto& c) { c.StopBits = TStopBits::_2; }, &CnRS232Termios::cflag, CSTOPB, CSTOPB},
+        {"StopBits 2", [](auto& c) { c.StopBits = CnRS232::TStopBits::_2; }, &CnRS232Termios::cflag, CSTOPB, CSTOPB},
         {"CTS output flow", [](auto& c) { c.Outx_CtsFlow = true; }, &CnRS232Termios::cflag, CRTSCTS, CRTSCTS},
-        {"RTS handshake", [](auto& c) { c.RtsControl = TRtsControl::RtsHandshake; }, &CnRS232Termios::cflag, CRTSCTS,
+        {"RTS handshake", [](auto& c) { c.RtsControl = CnRS232::TRtsControl::RtsHandshake; }, &CnRS232Termios::cflag, CRTSCTS,
          CRTSCTS},
         {"parity check", [](auto& c) { c.ParityCheck = true; }, &CnRS232Termios::iflag, INPCK, INPCK},
         {"output XON/XOFF obeys the peer", [](auto& c) { c.Outx_XonXoffFlow = true; }, &CnRS232Termios::iflag,
@@ -99,8 +99,8 @@ TEST(ApplyCnRS232Config, XonAndXoffCharactersAreTheStartAndStopCharacters)
 
 TEST(ModemLinesAtOpen, FollowDtrAndRtsControl)
 {
-    using D = TDtrControl;
-    using R = TRtsControl;
+    using D = CnRS232::TDtrControl;
+    using R = CnRS232::TRtsControl;
     constexpr unsigned kDtr = CnRS232Device::kLineDtr;
     constexpr unsigned kRts = CnRS232Device::kLineRts;
     struct Row

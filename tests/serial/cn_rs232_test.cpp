@@ -2,19 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <asm/termbits.h>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include "serial/cn_rs232_posix_device.h"
-#include "tests/serial/rs232_pty_pair.h"
+#include "tests/serial/raw_end.h"
 #include "tests/serial/rs232_recording_device.h"
+#include "tests/serial/socat_pair.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,7 +126,7 @@ TEST_F(CnRS232CallsTest, NewSettingsReachAnOpenPortAtOnceAndAClosedOneAtOpen)
 {
     TCnRS232Config config = comm_->CommConfig();
     config.BaudRate = 115200;
-    config.DtrControl = TDtrControl::DtrEnable;
+    config.DtrControl = CnRS232::TDtrControl::DtrEnable;
     comm_->SetCommConfig(config);
     EXPECT_TRUE(device_->Calls().isEmpty());
 
@@ -143,7 +141,7 @@ TEST_F(CnRS232CallsTest, NewSettingsReachAnOpenPortAtOnceAndAClosedOneAtOpen)
 TEST_F(CnRS232CallsTest, TriggeredRtsIsRaisedOnlyWhileSending)
 {
     TCnRS232Config config = comm_->CommConfig();
-    config.RtsControl = TRtsControl::RtsTransmissionAvailable;
+    config.RtsControl = CnRS232::TRtsControl::RtsTransmissionAvailable;
     comm_->SetCommConfig(config);
     comm_->StartComm();
     device_->ClearCalls();
@@ -195,10 +193,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(pair_.Ready()) << "socat did not make the pseudo-terminal pair";
-        comm_ = PortB(std::make_unique<CnRS232PosixDevice>(), pair_.PortPath());
+        comm_ = PortB(std::make_unique<CnRS232PosixDevice>(), pair_.A());
     }
 
-    Rs232PtyPair pair_;
+    SocatPair pair_;
     std::unique_ptr<TCnRS232> comm_;
 };
 
@@ -223,17 +221,17 @@ TEST_F(CnRS232PtyTest, BurstsBecomeChunksByTheReadTimeouts)
     for (const Row& row : rows) {
         Received received(*comm_);
         comm_->StartComm();
-        Rs232PeerEnd peer(pair_.PeerPath());
+        RawEnd peer(pair_.B());
         ASSERT_TRUE(peer.IsOpen());
         QByteArray all;
         for (const QByteArray& burst : row.bursts) {
             if (!all.isEmpty())
                 QThread::msleep(row.pauseMs);
             if (row.gapMs == 0) {
-                ASSERT_TRUE(peer.Write(burst));
+                ASSERT_TRUE(peer.WriteAll(burst));
             } else {
                 for (char byte : burst) {
-                    ASSERT_TRUE(peer.Write(QByteArray(1, byte)));
+                    ASSERT_TRUE(peer.WriteAll(QByteArray(1, byte)));
                     QThread::msleep(row.gapMs);
                 }
             }
@@ -251,7 +249,7 @@ TEST_F(CnRS232PtyTest, BurstsBecomeChunksByTheReadTimeouts)
 TEST_F(CnRS232PtyTest, WritesArriveWholeAndInOrder)
 {
     comm_->StartComm();
-    Rs232PeerEnd peer(pair_.PeerPath());
+    RawEnd peer(pair_.B());
     QByteArray data;
     for (int i = 0; i < 200000; ++i)
         data.append(static_cast<char>((i * 31) >> 3));
@@ -259,17 +257,17 @@ TEST_F(CnRS232PtyTest, WritesArriveWholeAndInOrder)
         const auto count = static_cast<quint16>(std::min<qsizetype>(65535, data.size() - at));
         ASSERT_TRUE(comm_->WriteCommData(data.constData() + at, count));
     }
-    EXPECT_EQ(peer.Read(data.size(), 10000), data);
+    EXPECT_EQ(peer.ReadExactly(data.size(), 10000), data);
 }
 
 TEST_F(CnRS232PtyTest, InputWaitingBeforeTheOpenIsDiscarded)
 {
-    Rs232PeerEnd peer(pair_.PeerPath());
-    ASSERT_TRUE(peer.Write("stale"));
+    RawEnd peer(pair_.B());
+    ASSERT_TRUE(peer.WriteAll("stale"));
     QThread::msleep(300);  // socat moves it into the port's input queue
     Received received(*comm_);
     comm_->StartComm();
-    ASSERT_TRUE(peer.Write("fresh"));
+    ASSERT_TRUE(peer.WriteAll("fresh"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.All().size() >= 5; }, 5000));
     QTest::qWait(200);
     EXPECT_EQ(received.All(), QByteArray("fresh"));
@@ -278,14 +276,14 @@ TEST_F(CnRS232PtyTest, InputWaitingBeforeTheOpenIsDiscarded)
 TEST_F(CnRS232PtyTest, APortOpenedByOneComponentCannotBeOpenedAgain)
 {
     comm_->StartComm();
-    auto second = PortB(std::make_unique<CnRS232PosixDevice>(), pair_.PortPath());
+    auto second = PortB(std::make_unique<CnRS232PosixDevice>(), pair_.A());
     EXPECT_EQ(StartCommError(*second), QStringLiteral("串口打开失败"));
     EXPECT_FALSE(second->GetConnected());
     CnRS232PosixDevice probe;
-    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.PortPath())), EBUSY);
+    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.A())), EBUSY);
 
     comm_->StopComm();
-    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.PortPath())), 0);
+    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.A())), 0);
     EXPECT_EQ(StartCommError(*second), QString());
     EXPECT_TRUE(second->GetConnected());
 }
@@ -317,17 +315,17 @@ TEST_F(CnRS232PtyTest, PathsThatAreNoSerialPortAreRefused)
 TEST_F(CnRS232PtyTest, LineSettingsOfTheDeviceAreRestoredAtClose)
 {
     auto attributes = [&] {
-        termios2 t{};
-        const int fd = ::open(QFile::encodeName(pair_.PortPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ioctl(fd, TCGETS2, &t);
+        termios t{};
+        const int fd = ::open(QFile::encodeName(pair_.A()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ::tcgetattr(fd, &t);
         ::close(fd);
-        return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, t.c_ospeed);
+        return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t));
     };
     const auto before = attributes();
     TCnRS232Config config = comm_->CommConfig();
-    config.StopBits = TStopBits::_2;
-    config.Parity = TParity::paEven;
-    config.ByteSize = TByteSize::_7;
+    config.StopBits = CnRS232::TStopBits::_2;
+    config.Parity = CnRS232::TParity::paEven;
+    config.ByteSize = CnRS232::TByteSize::_7;
     comm_->SetCommConfig(config);
     comm_->StartComm();
     comm_->StopComm();
@@ -339,8 +337,8 @@ TEST_F(CnRS232PtyTest, TheOtherEndClosingIsReportedOnceAfterTheDataBeforeIt)
     Received received(*comm_);
     comm_->StartComm();
     {
-        Rs232PeerEnd peer(pair_.PeerPath());
-        ASSERT_TRUE(peer.Write("last words"));
+        RawEnd peer(pair_.B());
+        ASSERT_TRUE(peer.WriteAll("last words"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return received.All().size() >= 10; }, 5000));
     }
     pair_.Kill();
@@ -355,10 +353,3 @@ TEST_F(CnRS232PtyTest, TheOtherEndClosingIsReportedOnceAfterTheDataBeforeIt)
 }
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
