@@ -1,0 +1,109 @@
+#pragma once
+
+#include <deque>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHostAddress>
+#include <QObject>
+
+class QSocketNotifier;
+
+// One non-blocking TCP connection driven by readiness notifications on the
+// thread that owns it: an accepted client of the TCP server or the TCP
+// client's connection. Unlike a buffered socket class it tells a reset by the
+// peer apart from an orderly close, and it leaves reading to its owner (how
+// many bytes wait, then one read of them), as the channel pages need.
+//
+// Bytes that the network cannot take at once are queued and sent in order as
+// the connection drains; nothing written is dropped while it stays up.
+class TcpConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Which operation an error report concerns.
+    enum ErrorEvent : int {
+        kGeneral = 0,
+        kSend = 1,
+        kReceive = 2,
+        kConnect = 3,
+        kDisconnect = 4,
+        kAccept = 5,
+        kLookup = 6,
+    };
+
+    // A connection that is not yet connected; see ConnectTo.
+    explicit TcpConnection(QObject* parent = nullptr);
+    // Adopts a connected, non-blocking descriptor (an accepted client).
+    TcpConnection(int descriptor, QObject* parent);
+    ~TcpConnection() override;
+
+    // Starts connecting. The outcome arrives later, as Connected() or as
+    // ErrorOccurred(kConnect, ...), never inside this call.
+    void ConnectTo(const QHostAddress& address, quint16 port);
+
+    // Connected and neither closed nor broken by a reset.
+    bool IsConnected() const { return state_ == State::kConnected; }
+    // The peer reset the connection: it is of no further use, but stays open
+    // until its owner closes it or a write fails on it.
+    bool IsBroken() const { return state_ == State::kBroken; }
+
+    // Bytes that one Read can take now.
+    qint64 BytesAvailable() const;
+    // One receive of at most `count` bytes. A failed receive reports
+    // ErrorOccurred(kReceive) and then closes the connection (Disconnected()).
+    QByteArray Read(qint64 count);
+    // Sends or queues all of `data` and returns its size. A failed send
+    // reports ErrorOccurred(kSend), closes the connection (Disconnected()) and
+    // returns -1; so does a write on a closed connection, without signals.
+    qint64 Write(QByteArrayView data);
+    // Bytes accepted by Write that the network has not taken yet.
+    qint64 QueuedBytes() const { return queuedBytes_; }
+
+    // Closes at once, dropping queued bytes, without any signal.
+    void Abort();
+
+    QHostAddress PeerAddress() const { return peerAddress_; }
+    quint16 PeerPort() const { return peerPort_; }
+    quint16 LocalPort() const { return localPort_; }
+    int Descriptor() const { return descriptor_; }
+
+signals:
+    void Connected();
+    // Bytes are waiting. Further notifications wait until the handler returns,
+    // so chunks of one connection are always handled in arrival order.
+    void ReadyRead();
+    // The peer closed the connection, or it was closed after a failed call.
+    void Disconnected();
+    // `code` is the error number. After kConnect the attempt is over; after
+    // kDisconnect (a reset) the connection is broken; after kSend and
+    // kReceive Disconnected() follows at once.
+    void ErrorOccurred(int event, int code);
+
+private:
+    enum class State { kIdle, kConnecting, kConnected, kBroken, kClosed };
+
+    void Attach(int descriptor);
+    void TakeAddresses();
+    void OnReadable();
+    void OnWritable();
+    void Flush();
+    // Reports a failed call, then closes the connection.
+    void FailCall(ErrorEvent event, int code);
+    // Reports an error later, from the event loop.
+    void PostError(ErrorEvent event, int code);
+    void CloseAndNotify();
+    void CloseDescriptor();
+
+    State state_ = State::kIdle;
+    int descriptor_ = -1;
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+    std::deque<QByteArray> queue_;
+    qsizetype frontOffset_ = 0;  // bytes of queue_.front() already sent
+    qint64 queuedBytes_ = 0;
+    QHostAddress peerAddress_;
+    quint16 peerPort_ = 0;
+    quint16 localPort_ = 0;
+};

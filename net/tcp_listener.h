@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+
+class QSocketNotifier;
+class TcpConnection;
+
+// The TCP server's listening socket: bound to all local IPv4 addresses,
+// accepting every client that arrives as a TcpConnection.
+class TcpListener : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBacklog = 5;
+
+    explicit TcpListener(QObject* parent = nullptr);
+    ~TcpListener() override;
+
+    // Binds 0.0.0.0 at `port`, runs `bound`, then listens. A failing call
+    // throws std::runtime_error with the message the user sees, naming the
+    // call ("bind" or "listen") and the system's error.
+    void Listen(quint16 port, const std::function<void()>& bound);
+    void Close();
+    bool IsListening() const { return descriptor_ >= 0; }
+
+signals:
+    // A client was accepted; the receiver takes ownership (re-parent it).
+    void NewConnection(TcpConnection* connection);
+
+private:
+    void OnAcceptable();
+
+    int descriptor_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+
+#include <QByteArray>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "tests/net/fake_name_resolver.h"
+#include "tests/support/message_recorder.h"
+
+// Handles events until `condition` holds or `timeoutMs` passes.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+// Handles events for `ms`: the bounded quiet time of "nothing more happens".
+void Settle(int ms = 200);
+// Runs `action` from the event loop, as a user's action runs: an exception it
+// throws is reported in a message box by the application.
+void RunAsEvent(const std::function<void()>& action);
+// A port that nothing on 127.0.0.1 uses right now.
+quint16 FreePort(bool tcp);
+// `size` bytes of a fixed pattern that covers every byte value.
+QByteArray Pattern(qsizetype size, quint32 seed = 1);
+
+// Runs in a fresh temporary working directory for its lifetime, so that the
+// settings file one window writes at closing never reaches the next.
+class ScratchWorkingDirectory
+{
+public:
+    ScratchWorkingDirectory();
+    ~ScratchWorkingDirectory();
+
+private:
+    QTemporaryDir directory_;
+    QString previous_;
+};
+
+// The main window as it starts (settings-file defaults, as on a first run),
+// with a name resolver that never asks the system, and the display's lines
+// without their time stamps.
+class NetFormTest : public ::testing::Test
+{
+protected:
+    NetFormTest();
+    ~NetFormTest() override;
+
+    QStringList Texts() const;
+    // Lines added since `mark` (a LineCount taken earlier).
+    QStringList TextsSince(qsizetype mark) const;
+    qsizetype LineCount() const { return form.DisplayLines().LineCount(); }
+    int CountLines(const QString& text) const { return static_cast<int>(Texts().count(text)); }
+    bool HasLine(const QString& text) const { return Texts().contains(text); }
+    // Waits until the display holds `text` `times` times.
+    bool WaitForLine(const QString& text, int times = 1, int timeoutMs = 5000) const;
+
+    MessageRecorder messages;
+    FakeNameResolver resolver;
+    ScratchWorkingDirectory workingDirectory;
+    TForm1 form;
+};
