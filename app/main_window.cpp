@@ -228,6 +228,9 @@ void TForm1::BuildPages()
 
     serialA = new SerialAPage(pipeline_, PageControl1);
     serialB = new SerialBPage(pipeline_, PageControl1);
+    // One loader fills both serial port lists; "刷新" on either page runs it.
+    serialA->SetPortListB(serialB->cbb2_COM);
+    serialB->SetPortListLoader([this] { serialA->LoadPortLists(); });
     tcpServer = new TcpServerPage(pipeline_, PageControl1);
     tcpClient = new TcpClientPage(pipeline_, PageControl1);
     udpServer = new UdpServerPage(pipeline_, PageControl1);
