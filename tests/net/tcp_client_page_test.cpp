@@ -59,16 +59,6 @@ protected:
     TcpClientPage& page;
 };
 
-TEST_F(TcpClientPageTest, ReconnectTimerIsItsOwnDisabledTimerOf1500Ms)
-{
-    TForm1 fresh;
-    auto* timer = fresh.tcpClient->findChild<QTimer*>(QStringLiteral("tmrReconn"));
-    ASSERT_NE(timer, nullptr);
-    EXPECT_EQ(timer->interval(), 1500);
-    EXPECT_FALSE(timer->isActive());
-    EXPECT_TRUE(fresh.tcpClient->OpensAutomatically());
-}
-
 TEST_F(TcpClientPageTest, ConnectsShowsTheLocalPortAndLabelsWhatTheServerSends)
 {
     PeerServer server;
