@@ -1,16 +1,16 @@
 #include "serial/cn_rs232.h"
 
-#include <cerrno>
-#include <chrono>
-#include <system_error>
-
-#include <QFile>
-
 #include "app/ini_file.h"
 #include "serial/cn_rs232_ini.h"
 #include "serial/cn_rs232_line_settings.h"
 #include "serial/cn_rs232_posix_device.h"
 #include "serial/cn_rs232_read_chunker.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
 
 namespace {
 

@@ -1,5 +1,13 @@
 #pragma once
 
+#include "serial/cn_rs232_config.h"
+#include "serial/cn_rs232_device.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -7,14 +15,6 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
-
-#include <QByteArray>
-#include <QFile>
-#include <QObject>
-#include <QString>
-
-#include "serial/cn_rs232_config.h"
-#include "serial/cn_rs232_device.h"
 
 // A refusal of StartComm; what() is the user-visible text in UTF-8.
 class CnRS232Error : public std::runtime_error

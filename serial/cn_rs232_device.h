@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
-
 #include <QByteArray>
 #include <QtGlobal>
+
+#include <array>
 
 // Line settings as the kernel keeps them (the fields of struct termios2).
 struct CnRS232Termios

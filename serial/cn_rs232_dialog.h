@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include "serial/cn_rs232_config.h"
+
+#include <functional>
 
 class QWidget;
 class TCnRS232Dlg;

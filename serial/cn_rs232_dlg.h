@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
-
 #include "serial/cn_rs232_config.h"
+
+#include <QDialog>
 
 class QCheckBox;
 class QComboBox;

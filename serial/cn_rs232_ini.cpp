@@ -1,8 +1,8 @@
 #include "serial/cn_rs232_ini.h"
 
-#include <type_traits>
-
 #include "app/ini_file.h"
+
+#include <type_traits>
 
 namespace {
 

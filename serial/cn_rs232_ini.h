@@ -1,11 +1,11 @@
 #pragma once
 
-#include <optional>
+#include "serial/cn_rs232_config.h"
 
 #include <QString>
 #include <QStringView>
 
-#include "serial/cn_rs232_config.h"
+#include <optional>
 
 class IniFile;
 

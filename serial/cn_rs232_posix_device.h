@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include "serial/cn_rs232_device.h"
+
+#include <QString>
 
 // What a failed call means to the user, in one place: `error` is an errno
 // value (ENODEV for a device that hung up).

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <vector>
+#include "serial/cn_rs232_config.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include "serial/cn_rs232_config.h"
+#include <vector>
 
 // Port B's reads: one read of up to 2048 bytes is always outstanding and
 // ends when its bytes are in or one of its time-outs passes; each ended read

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "send/channel_page.h"
+
 #include <functional>
 #include <memory>
-
-#include "send/channel_page.h"
 
 class QComboBox;
 class QGroupBox;

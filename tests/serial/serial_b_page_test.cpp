@@ -255,9 +255,10 @@ TEST_F(SerialBPageTest, OpeningFailsOrDoesNothingAsTheListEntrySays)
         EXPECT_TRUE(LooksClosed()) << row.behaviour;
         const QString commName = row.commName.isEmpty() ? QStringLiteral("/dev/ttyS0") : row.commName;
         EXPECT_EQ(page->Comm2->CommName, commName) << row.behaviour;
-        if (!row.commName.isEmpty())
+        if (!row.commName.isEmpty()) {
             EXPECT_TRUE(page->GroupBox3->title().startsWith(QStringLiteral("串口B ") + row.commName + "  "))
                 << row.behaviour << ": the caption shows the port even when the open fails";
+        }
     }
 }
 
