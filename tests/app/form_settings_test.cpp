@@ -118,7 +118,9 @@ TEST_F(FormSettingsTest, ValuesSurviveARestartWhole)
         form.FormCreate();
         form.Page(COMA)->Panel()->memo->setPlainText(QStringLiteral("AT+CSQ\\r\\n 串口"));
         form.Page(UDPC)->Panel()->memo->setPlainText(QStringLiteral("first line\nsecond line"));
-        Find<QLineEdit>(form, "edtTCPClientHost")->setText(QStringLiteral("192.0.2.7"));
+        QLineEdit* host = Find<QLineEdit>(form, "edtTCPClientHost");
+        ASSERT_NE(host, nullptr);
+        host->setText(QStringLiteral("192.0.2.7"));
         form.chkHexShow->setChecked(true);
         // A table of about 3000 bytes of text: far beyond 2047 characters of Base64.
         form.ValueListEditor1->setRowCount(200);
@@ -132,6 +134,7 @@ TEST_F(FormSettingsTest, ValuesSurviveARestartWhole)
     form.FormCreate();
     EXPECT_EQ(form.Page(COMA)->Panel()->memo->toPlainText(), QStringLiteral("AT+CSQ\\r\\n 串口"));
     EXPECT_EQ(form.Page(UDPC)->Panel()->memo->toPlainText(), QStringLiteral("first line"));
+    ASSERT_NE(Find<QLineEdit>(form, "edtTCPClientHost"), nullptr);
     EXPECT_EQ(Find<QLineEdit>(form, "edtTCPClientHost")->text(), QStringLiteral("192.0.2.7"));
     EXPECT_TRUE(form.chkHexShow->isChecked());
     ASSERT_EQ(form.ValueListEditor1->rowCount(), 200);
@@ -147,6 +150,7 @@ TEST_F(FormSettingsTest, HandEditedValues)
     QComboBox* portB = Find<QComboBox>(form, "cbb2_COM");
     ASSERT_NE(portB, nullptr);
     EXPECT_EQ(portB->currentIndex(), 0);
+    ASSERT_NE(Find<QLineEdit>(form, "edtTCPPort"), nullptr);
     EXPECT_EQ(Find<QLineEdit>(form, "edtTCPPort")->text(), QStringLiteral("9000"));
 }
 
