@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -99,7 +100,7 @@ qint64 TcpConnection::BytesAvailable() const
     int count = 0;
     if (ioctl(descriptor_, FIONREAD, &count) != 0)
         return 0;
-    return count;
+    return std::min<qint64>(count, kMaxChunk);
 }
 
 QByteArray TcpConnection::Read(qint64 count)

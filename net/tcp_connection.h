@@ -49,7 +49,13 @@ public:
     // until its owner closes it or a write fails on it.
     bool IsBroken() const { return state_ == State::kBroken; }
 
-    // Bytes that one Read can take now.
+    // Largest delivery. What waits beyond it goes with the next notification,
+    // so a peer that outruns the display hands over pieces that each take
+    // milliseconds to show, and the window keeps repainting and answering
+    // clicks in between, instead of megabyte lumps that freeze it for a second.
+    static constexpr qint64 kMaxChunk = 64 * 1024;
+
+    // Bytes that one Read takes now: what is waiting, at most kMaxChunk.
     qint64 BytesAvailable() const;
     // One receive of at most `count` bytes. A failed receive reports
     // ErrorOccurred(kReceive) and then closes the connection (Disconnected()).

@@ -78,7 +78,9 @@ protected:
     {
         QByteArray received;
         auto reader = QObject::connect(&connection, &TcpConnection::ReadyRead, [&] {
-            received += connection.Read(connection.BytesAvailable());
+            const QByteArray chunk = connection.Read(connection.BytesAvailable());
+            EXPECT_LE(chunk.size(), TcpConnection::kMaxChunk);
+            received += chunk;
         });
         WaitFor([&] { return received.size() >= size; }, timeoutMs);
         QObject::disconnect(reader);
