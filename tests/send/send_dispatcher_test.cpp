@@ -1,6 +1,5 @@
 #include "send/send_dispatcher.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -214,10 +213,3 @@ TEST_F(SendDispatcherTest, EventsAreHandledWhileWaitingForAnOpen)
 }
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <QApplication>
 
-// GUI tests need one application object for the whole executable. Test
+#include <gtest/gtest.h>
+
+// Widget tests need one application object for the whole executable. Test
 // discovery runs the executable outside ctest's environment, so default to
 // the offscreen platform here too.
 int main(int argc, char** argv)
@@ -10,6 +10,6 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
