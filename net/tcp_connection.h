@@ -7,6 +7,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include "net/datagram_reader.h"
+
 class QSocketNotifier;
 
 // One non-blocking TCP connection driven by readiness notifications on the
@@ -49,11 +51,13 @@ public:
     // until its owner closes it or a write fails on it.
     bool IsBroken() const { return state_ == State::kBroken; }
 
-    // Largest delivery. What waits beyond it goes with the next notification,
-    // so a peer that outruns the display hands over pieces that each take
+    // Largest delivery: the largest UDP payload over IPv4, so that whatever
+    // the relay forwards from a TCP channel to a UDP channel fits one
+    // datagram. What waits beyond it goes with the next notification; a peer
+    // that outruns the display thus hands over pieces that each take
     // milliseconds to show, and the window keeps repainting and answering
-    // clicks in between, instead of megabyte lumps that freeze it for a second.
-    static constexpr qint64 kMaxChunk = 64 * 1024;
+    // clicks in between instead of freezing on megabyte lumps.
+    static constexpr qint64 kMaxChunk = kMaxUdpPayload;
 
     // Bytes that one Read takes now: what is waiting, at most kMaxChunk.
     qint64 BytesAvailable() const;

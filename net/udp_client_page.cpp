@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "data/receive_pipeline.h"
+#include "net/datagram_reader.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
 #include "send/indicator_shape.h"
@@ -87,14 +88,13 @@ void UdpClientPage::chkUDPClientClick()
 
 void UdpClientPage::ReadDatagrams()
 {
-    while (NMUDP2.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = NMUDP2.receiveDatagram();
-        if (!datagram.isValid())
-            return;
+    // While delivery is off, datagrams are still read, and thrown away.
+    ReadPendingDatagrams(NMUDP2, [this](const QNetworkDatagram& datagram) {
         if (delivery_ && !datagram.data().isEmpty())
             NMUDP2DataReceived(datagram.data(), static_cast<quint16>(datagram.senderPort()),
                                datagram.senderAddress().toString());
-    }
+        return true;
+    });
 }
 
 void UdpClientPage::NMUDP2DataReceived(const QByteArray& data, quint16 port, const QString& fromIp)
@@ -120,6 +120,9 @@ SendTarget::WriteResult UdpClientPage::Write(const QByteArray& payload)
 {
     if (payload.isEmpty())
         throw std::runtime_error("Invalid buffer");
+    // Such a datagram can never be sent; counting it as sent would hide that.
+    if (payload.size() > kMaxUdpPayload)
+        throw std::runtime_error("Package Size Too Big.");
     const QHostAddress target = ResolveRemote();
     NMUDP2.writeDatagram(payload, target, remotePort_);
     return {payload.size()};

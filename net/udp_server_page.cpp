@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkDatagram>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "app/message_box.h"
 #include "data/receive_pipeline.h"
+#include "net/datagram_reader.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
 #include "send/indicator_shape.h"
@@ -117,15 +117,10 @@ void UdpServerPage::OpenServer(std::optional<quint16> enablePort)
 
 void UdpServerPage::ReadDatagrams()
 {
-    // One datagram at a time, in arrival order; a failed receive (such as a
-    // report of an earlier send to a closed port) is dropped and listening
-    // goes on.
-    while (IsListening() && IdUDPServer1.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = IdUDPServer1.receiveDatagram();
-        if (!datagram.isValid())
-            return;
+    ReadPendingDatagrams(IdUDPServer1, [this](const QNetworkDatagram& datagram) {
         IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
-    }
+        return IsListening();
+    });
 }
 
 void UdpServerPage::IdUDPServer1UDPRead(const QByteArray& data, const QHostAddress& sender, quint16 senderPort)
@@ -160,7 +155,7 @@ SendTarget::WriteResult UdpServerPage::Write(const QByteArray& payload)
     if (!ok)
         Fail(NotAnIntegerText(portText));
     OpenServer(std::nullopt);
-    if (payload.size() > kMaxDatagram)
+    if (payload.size() > kMaxUdpPayload)
         Fail(QStringLiteral("Package Size Too Big."));
 
     const bool broadcast = host.isEmpty() || host == QLatin1String("255.255.255.255");

@@ -22,9 +22,6 @@ class UdpServerPage : public ChannelPage
     Q_OBJECT
 
 public:
-    // The largest payload of one UDP datagram over IPv4.
-    static constexpr qsizetype kMaxDatagram = 65507;
-
     UdpServerPage(ReceivePipeline& pipeline, QWidget* parent = nullptr);
 
     SendPanel* Panel() const override { return sendPanel; }

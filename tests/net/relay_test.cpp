@@ -83,6 +83,7 @@ TEST_F(RelayTest, ChunksAreForwardedUnchangedBothWays)
     } rows[] = {
         {"zero, high and carriage-return bytes", QByteArray("\x00\xFF\x0D", 3)},
         {"a chunk of 10000 bytes", Pattern(10000)},
+        {"the largest datagram", Pattern(65507)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -95,6 +96,18 @@ TEST_F(RelayTest, ChunksAreForwardedUnchangedBothWays)
     Settle(50);
     EXPECT_EQ(tcpPeer->bytesAvailable(), 0);
     EXPECT_FALSE(udpPeer.hasPendingDatagrams());
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
+TEST_F(RelayTest, ABurstFromTheTcpPeerReachesTheUdpPeerInDatagramsThatEachFit)
+{
+    ASSERT_NE(tcpPeer, nullptr);
+    const QByteArray burst = Pattern(200000, 3);
+    tcpPeer->write(burst);
+    int datagrams = 0;
+    EXPECT_TRUE(UdpPeerReceives(burst.size(), &datagrams) == burst);
+    EXPECT_GE(datagrams, 4);
+    EXPECT_TRUE(messages.messages.isEmpty());
 }
 
 TEST_F(RelayTest, EchoComesBeforeTheRelay)

@@ -4,11 +4,15 @@
 #include <QPlainTextEdit>
 #include <QUdpSocket>
 
+#include "net/datagram_reader.h"
 #include "net/is_port_in_use.h"
 #include "net/udp_client_page.h"
 #include "net/udp_server_page.h"
 #include "send/indicator_shape.h"
 #include "tests/net/net_test_support.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -220,17 +224,23 @@ TEST_F(UdpPagesTest, EmptyFieldsUncheckTheBox)
 TEST_F(UdpPagesTest, ServerKeepsListeningAfterAFailedOrEmptyReceive)
 {
     const quint16 port = EnableServer();
+    // Have the system report a send to a closed port to the next receive, as
+    // some platforms always do.
+    const int on = 1;
+    ASSERT_EQ(setsockopt(static_cast<int>(server.IdUDPServer1.socketDescriptor()), IPPROTO_IP, IP_RECVERR, &on,
+                         sizeof on),
+              0);
     Peer peer;
-    // A send to a closed port, which some systems answer with a report that
-    // fails the next receive, and an empty datagram, which shows nothing.
     server.edtUDPRemotePort->setText(QString::number(FreePort(false)));
     form.SendToChannel("11", UDPS, true);
-    peer.SendTo(port, QByteArray());
+    Settle(50);
+    peer.SendTo(port, QByteArray());  // an empty datagram shows nothing
     Settle(50);
     const qsizetype mark = LineCount();
     peer.SendTo(port, "still here");
     ASSERT_TRUE(WaitFor([&] { return TextsSince(mark).contains(QStringLiteral("still here")); }));
     EXPECT_EQ(TextsSince(mark).first(), QStringLiteral("UDP服务器[127.0.0.1:%1]接收10字节: ").arg(peer.Port()));
+    EXPECT_TRUE(server.IsListening());
 }
 
 TEST_F(UdpPagesTest, LargeDatagramsArriveWholeOnBothChannels)
@@ -250,7 +260,7 @@ TEST_F(UdpPagesTest, LargeDatagramsArriveWholeOnBothChannels)
         {"60000 bytes to the server", UDPS, serverPort, "UDP服务器", 60000},
         {"3000 bytes to the client", UDPC, clientPort, "UDP", 3000},
         {"60000 bytes to the client", UDPC, clientPort, "UDP", 60000},
-        {"the largest datagram to the client", UDPC, clientPort, "UDP", UdpServerPage::kMaxDatagram},
+        {"the largest datagram to the client", UDPC, clientPort, "UDP", kMaxUdpPayload},
     };
     Peer peer;
     for (const auto& row : rows) {
@@ -305,12 +315,13 @@ TEST_F(UdpPagesTest, ClientRefusalsShowTheirMessages)
     {
         const char* behaviour;
         const char* host;
-        const char* hexPayload;
+        const char* hexPayload;  // nullptr: 65508 bytes
         const char* message;
         int lookups;
     } rows[] = {
         {"fewer than two hex digits give no bytes", "127.0.0.1", "1", "Invalid buffer", 0},
         {"a name that cannot be resolved is looked up twice", "nowhere.invalid", "11", "Host Lookup Canceled", 2},
+        {"a datagram over the UDP maximum", "127.0.0.1", nullptr, "Package Size Too Big.", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -321,7 +332,8 @@ TEST_F(UdpPagesTest, ClientRefusalsShowTheirMessages)
         client.chkUDPClient->setChecked(false);
         client.chkUDPClient->setChecked(true);
         const qsizetype mark = LineCount();
-        RunAsEvent([&] { form.SendToChannel(row.hexPayload, UDPC, true); });
+        const QByteArray payload = row.hexPayload ? QByteArray(row.hexPayload) : QByteArray(65508, 'A').toHex(' ');
+        RunAsEvent([&] { form.SendToChannel(payload, UDPC, true); });
         EXPECT_EQ(messages.messages, QStringList{QString::fromUtf8(row.message)});
         EXPECT_EQ(resolver.asked.size(), row.lookups);
         EXPECT_TRUE(TextsSince(mark).isEmpty());
