@@ -3,7 +3,10 @@
 // to a second TCP peer, with the window's default display options (every
 // byte shown), next to socat relaying the same stream in the same run.
 // Both sinks check that every byte arrived, in order.
-#include <benchmark/benchmark.h>
+#include "app/main_window.h"
+#include "net/is_port_in_use.h"
+#include "net/tcp_client_page.h"
+#include "net/tcp_server_page.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,18 +19,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <benchmark/benchmark.h>
+
 #include <atomic>
 #include <cstring>
-#include <thread>
-
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
-
-#include "app/main_window.h"
-#include "net/is_port_in_use.h"
-#include "net/tcp_client_page.h"
-#include "net/tcp_server_page.h"
 
 namespace {
 

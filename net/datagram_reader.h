@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include <QtGlobal>
+
+#include <functional>
 
 class QNetworkDatagram;
 class QUdpSocket;

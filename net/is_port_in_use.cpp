@@ -1,8 +1,8 @@
 #include "net/is_port_in_use.h"
 
-#include <QHostAddress>
-
 #include "net/socket_address.h"
+
+#include <QHostAddress>
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
-
 #include <QHostAddress>
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 class QObject;
 

@@ -1,8 +1,7 @@
 #include "net/socket_address.h"
 
-#include <netinet/in.h>
-
 #include <cstring>
+#include <netinet/in.h>
 
 SocketAddress::SocketAddress(const QHostAddress& host, quint16 port)
 {

@@ -1,5 +1,12 @@
 #include "net/tcp_client_page.h"
 
+#include "app/message_box.h"
+#include "data/receive_pipeline.h"
+#include "net/name_resolver.h"
+#include "net/page_controls.h"
+#include "net/tcp_connection.h"
+#include "send/indicator_shape.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,16 +15,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "data/receive_pipeline.h"
-#include "net/name_resolver.h"
-#include "net/page_controls.h"
-#include "net/tcp_connection.h"
-#include "send/indicator_shape.h"
-
-#include <netdb.h>
-
 #include <algorithm>
+#include <netdb.h>
 
 using namespace PageControls;
 

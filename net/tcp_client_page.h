@@ -1,10 +1,10 @@
 #pragma once
 
+#include "send/channel_page.h"
+
 #include <QHostAddress>
 #include <QPointer>
 #include <QTimer>
-
-#include "send/channel_page.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/channel_counters.h"
+#include "net/tcp_connection.h"
+
 #include <QHostAddress>
 #include <QPointer>
 #include <QString>
-
-#include "app/channel_counters.h"
-#include "net/tcp_connection.h"
 
 // One client accepted by the TCP server, as listed in its drop-down.
 struct TcpClientRecord

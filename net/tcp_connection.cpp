@@ -1,16 +1,15 @@
 #include "net/tcp_connection.h"
 
+#include "net/socket_address.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 
-#include "net/socket_address.h"
-
+#include <algorithm>
+#include <cerrno>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 
 namespace {
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <deque>
+#include "net/datagram_reader.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHostAddress>
 #include <QObject>
 
-#include "net/datagram_reader.h"
+#include <deque>
 
 class QSocketNotifier;
 

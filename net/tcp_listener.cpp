@@ -1,18 +1,17 @@
 #include "net/tcp_listener.h"
 
-#include <QHostAddress>
-#include <QPointer>
-#include <QSocketNotifier>
-
 #include "net/socket_address.h"
 #include "net/socket_error_text.h"
 #include "net/tcp_connection.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QHostAddress>
+#include <QPointer>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include <QObject>
+
+#include <functional>
 
 class QSocketNotifier;
 class TcpConnection;

@@ -1,14 +1,5 @@
 #include "net/tcp_server_page.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QThread>
-#include <QVBoxLayout>
-
 #include "app/message_box.h"
 #include "data/receive_pipeline.h"
 #include "net/is_port_in_use.h"
@@ -17,6 +8,15 @@
 #include "net/tcp_connection.h"
 #include "send/combo_index.h"
 #include "send/indicator_shape.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QThread>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <exception>

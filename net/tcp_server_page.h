@@ -1,10 +1,10 @@
 #pragma once
 
-#include <vector>
-
 #include "net/tcp_client_record.h"
 #include "net/tcp_listener.h"
 #include "send/channel_page.h"
+
+#include <vector>
 
 class QCheckBox;
 class QComboBox;

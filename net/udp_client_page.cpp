@@ -1,5 +1,11 @@
 #include "net/udp_client_page.h"
 
+#include "data/receive_pipeline.h"
+#include "net/datagram_reader.h"
+#include "net/name_resolver.h"
+#include "net/page_controls.h"
+#include "send/indicator_shape.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,12 +13,6 @@
 #include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QVBoxLayout>
-
-#include "data/receive_pipeline.h"
-#include "net/datagram_reader.h"
-#include "net/name_resolver.h"
-#include "net/page_controls.h"
-#include "send/indicator_shape.h"
 
 #include <stdexcept>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QUdpSocket>
-
 #include "send/channel_page.h"
+
+#include <QUdpSocket>
 
 class QCheckBox;
 class QGroupBox;

@@ -1,5 +1,12 @@
 #include "net/udp_server_page.h"
 
+#include "app/message_box.h"
+#include "data/receive_pipeline.h"
+#include "net/datagram_reader.h"
+#include "net/name_resolver.h"
+#include "net/page_controls.h"
+#include "send/indicator_shape.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,16 +15,8 @@
 #include <QNetworkDatagram>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "data/receive_pipeline.h"
-#include "net/datagram_reader.h"
-#include "net/name_resolver.h"
-#include "net/page_controls.h"
-#include "send/indicator_shape.h"
-
-#include <netdb.h>
-
 #include <exception>
+#include <netdb.h>
 #include <stdexcept>
 
 using namespace PageControls;

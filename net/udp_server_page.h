@@ -1,10 +1,10 @@
 #pragma once
 
-#include <optional>
+#include "send/channel_page.h"
 
 #include <QUdpSocket>
 
-#include "send/channel_page.h"
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;

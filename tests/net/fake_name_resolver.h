@@ -1,11 +1,11 @@
 #pragma once
 
+#include "net/name_resolver.h"
+
 #include <QMap>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
-
-#include "net/name_resolver.h"
 
 // Answers lookups from its own tables, a turn of the event loop later, as a
 // real name service would; nothing ever leaves the process. Records every

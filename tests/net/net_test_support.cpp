@@ -1,16 +1,16 @@
 #include "tests/net/net_test_support.h"
 
+#include "net/tcp_client_page.h"
+#include "net/tcp_server_page.h"
+#include "net/udp_client_page.h"
+#include "net/udp_server_page.h"
+
 #include <QDir>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
-
-#include "net/tcp_client_page.h"
-#include "net/tcp_server_page.h"
-#include "net/udp_client_page.h"
-#include "net/udp_server_page.h"
 
 namespace {
 

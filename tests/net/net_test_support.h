@@ -1,6 +1,8 @@
 #pragma once
 
-#include <functional>
+#include "app/main_window.h"
+#include "tests/net/fake_name_resolver.h"
+#include "tests/support/message_recorder.h"
 
 #include <QByteArray>
 #include <QRegularExpression>
@@ -9,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "tests/net/fake_name_resolver.h"
-#include "tests/support/message_recorder.h"
+#include <functional>
 
 // Handles events until `condition` holds or `timeoutMs` passes.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);

@@ -1,3 +1,11 @@
+#include "app/main_window.h"
+#include "net/tcp_client_page.h"
+#include "net/tcp_server_page.h"
+#include "net/udp_client_page.h"
+#include "net/udp_server_page.h"
+#include "send/indicator_shape.h"
+#include "tests/net/net_test_support.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -6,14 +14,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "app/main_window.h"
-#include "net/tcp_client_page.h"
-#include "net/tcp_server_page.h"
-#include "net/udp_client_page.h"
-#include "net/udp_server_page.h"
-#include "send/indicator_shape.h"
-#include "tests/net/net_test_support.h"
 
 namespace {
 

@@ -1,3 +1,6 @@
+#include "net/is_port_in_use.h"
+#include "net/name_resolver.h"
+
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -6,9 +9,6 @@
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
-
-#include "net/is_port_in_use.h"
-#include "net/name_resolver.h"
 
 namespace {
 

@@ -1,3 +1,9 @@
+#include "net/tcp_client_page.h"
+#include "net/tcp_server_page.h"
+#include "net/udp_client_page.h"
+#include "net/udp_server_page.h"
+#include "tests/net/net_test_support.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -6,12 +12,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
-
-#include "net/tcp_client_page.h"
-#include "net/tcp_server_page.h"
-#include "net/udp_client_page.h"
-#include "net/udp_server_page.h"
-#include "tests/net/net_test_support.h"
 
 namespace {
 

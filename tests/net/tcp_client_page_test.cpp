@@ -1,14 +1,13 @@
 #include "net/tcp_client_page.h"
+#include "net/tcp_connection.h"
+#include "send/indicator_shape.h"
+#include "tests/net/net_test_support.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-#include "net/tcp_connection.h"
-#include "send/indicator_shape.h"
-#include "tests/net/net_test_support.h"
 
 #include <sys/socket.h>
 

@@ -1,19 +1,16 @@
 #include "net/tcp_connection.h"
+#include "net/tcp_listener.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include "net/tcp_listener.h"
-
+#include <cerrno>
+#include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cerrno>
-
-#include <memory>
 
 namespace {
 

@@ -1,4 +1,6 @@
 #include "net/tcp_server_page.h"
+#include "send/indicator_shape.h"
+#include "tests/net/net_test_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,12 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "send/indicator_shape.h"
-#include "tests/net/net_test_support.h"
-
-#include <sys/socket.h>
-
 #include <memory>
+#include <sys/socket.h>
 #include <vector>
 
 namespace {

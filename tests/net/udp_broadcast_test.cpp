@@ -1,3 +1,7 @@
+#include "app/application.h"
+#include "net/udp_server_page.h"
+#include "tests/net/net_test_support.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QNetworkDatagram>
@@ -5,15 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application.h"
-#include "net/udp_server_page.h"
-#include "tests/net/net_test_support.h"
-
-#include <sched.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sched.h>
 #include <string>
 
 namespace {

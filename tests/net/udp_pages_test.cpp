@@ -1,15 +1,15 @@
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QNetworkDatagram>
-#include <QPlainTextEdit>
-#include <QUdpSocket>
-
 #include "net/datagram_reader.h"
 #include "net/is_port_in_use.h"
 #include "net/udp_client_page.h"
 #include "net/udp_server_page.h"
 #include "send/indicator_shape.h"
 #include "tests/net/net_test_support.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QPlainTextEdit>
+#include <QUdpSocket>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
