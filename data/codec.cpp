@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <array>
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -33,13 +35,23 @@ QByteArray HexWithSeparator(QByteArrayView bytes, char separator)
 
 int HexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return 16;
+    // A table instead of three range tests: the relay parses every byte it
+    // forwards back out of hex text.
+    static constexpr auto kValues = [] {
+        std::array<quint8, 256> values{};
+        for (int i = 0; i < 256; ++i) {
+            if (i >= '0' && i <= '9')
+                values[i] = static_cast<quint8>(i - '0');
+            else if (i >= 'A' && i <= 'F')
+                values[i] = static_cast<quint8>(i - 'A' + 10);
+            else if (i >= 'a' && i <= 'f')
+                values[i] = static_cast<quint8>(i - 'a' + 10);
+            else
+                values[i] = 16;
+        }
+        return values;
+    }();
+    return kValues[static_cast<quint8>(c)];
 }
 
 QByteArray HexTextToBytes(QByteArrayView text)
