@@ -1,8 +1,11 @@
 #include "data/receive_display.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
+
+#include <algorithm>
 
 ReceiveDisplay::ReceiveDisplay(DisplayLineStore& store, QWidget* parent) : QPlainTextEdit(parent), store_(store)
 {
@@ -10,8 +13,17 @@ ReceiveDisplay::ReceiveDisplay(DisplayLineStore& store, QWidget* parent) : QPlai
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    connect(&refreshTimer_, &QTimer::timeout, this, &ReceiveDisplay::Refresh);
+    refreshTimer_.setSingleShot(true);
+    connect(&refreshTimer_, &QTimer::timeout, this, &ReceiveDisplay::RefreshAndReschedule);
     refreshTimer_.start(kRefreshMs);
+}
+
+void ReceiveDisplay::RefreshAndReschedule()
+{
+    QElapsedTimer took;
+    took.start();
+    Refresh();
+    refreshTimer_.start(std::max<qint64>(kRefreshMs, kRefreshCostFactor * took.elapsed()));
 }
 
 void ReceiveDisplay::mouseDoubleClickEvent(QMouseEvent* event)
@@ -22,20 +34,20 @@ void ReceiveDisplay::mouseDoubleClickEvent(QMouseEvent* event)
 
 namespace {
 
-bool MayHoldWebAddress(const QString& text)
+bool MayHoldWebAddress(QStringView text)
 {
-    return text.contains(QLatin1String("://")) || text.contains(QLatin1String("www."), Qt::CaseInsensitive);
+    return text.contains(u"://") || text.contains(u"www.") || text.contains(u"WWW.");
 }
 
 // Inserts `text`, marking web addresses in it as underlined links.
-void InsertWithLinks(QTextCursor& cursor, const QString& text, const QTextCharFormat& format)
+void InsertWithLinks(QTextCursor& cursor, QStringView text, const QTextCharFormat& format)
 {
     static const QRegularExpression kAddress(QStringLiteral("(?:https?|ftp)://[^\\s]+|www\\.[^\\s]+"),
                                              QRegularExpression::CaseInsensitiveOption);
     qsizetype done = 0;
     for (QRegularExpressionMatchIterator it = kAddress.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
-        cursor.insertText(text.mid(done, match.capturedStart() - done), format);
+        cursor.insertText(text.mid(done, match.capturedStart() - done).toString(), format);
         QTextCharFormat link = format;
         link.setAnchor(true);
         link.setAnchorHref(match.captured());
@@ -43,7 +55,7 @@ void InsertWithLinks(QTextCursor& cursor, const QString& text, const QTextCharFo
         cursor.insertText(match.captured(), link);
         done = match.capturedEnd();
     }
-    cursor.insertText(text.mid(done), format);
+    cursor.insertText(text.mid(done).toString(), format);
 }
 
 }  // namespace
@@ -55,19 +67,16 @@ void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayLineStore::Lin
         format.setForeground(palette().color(QPalette::WindowText));
     else
         format.setForeground(QColor::fromRgb(line.color));
-    const QString& text = line.text;
-    qsizetype start = 0;
-    do {
-        if (!first)
-            cursor.insertBlock();
-        first = false;
-        const QString piece = text.mid(start, kMaxBlockChars);
-        if (MayHoldWebAddress(piece))
-            InsertWithLinks(cursor, piece, format);
-        else
-            cursor.insertText(piece, format);
-        start += kMaxBlockChars;
-    } while (start < text.size());
+    if (!first)
+        cursor.insertBlock();
+    const QStringView text = QStringView(line.text).left(kMaxShownChars);
+    if (MayHoldWebAddress(text))
+        InsertWithLinks(cursor, text, format);
+    else
+        cursor.insertText(text.toString(), format);
+    if (line.text.size() > kMaxShownChars)
+        cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(line.text.size()).arg(kMaxShownChars),
+                          format);
 }
 
 void ReceiveDisplay::Refresh()

@@ -17,9 +17,10 @@ class ReceiveDisplay : public QPlainTextEdit
 
 public:
     static constexpr int kRefreshMs = 16;
-    // Longer store lines are shown as several blocks of this many characters:
-    // a single block of hundreds of kilobytes stalls text layout.
-    static constexpr int kMaxBlockChars = 4096;
+    // Of a longer line the view shows this many characters and a note of its
+    // length; the store and the log keep the line whole. Laying out every
+    // character of a 64 KiB chunk in hex would cost far more than receiving it.
+    static constexpr int kMaxShownChars = 4096;
 
     ReceiveDisplay(DisplayLineStore& store, QWidget* parent = nullptr);
 
@@ -29,6 +30,10 @@ public:
     // Shows everything the store holds now (tests and shutdown use it).
     void Refresh();
 
+    // At most this share of the time goes to catching up: a refresh that took
+    // long (many wide glyphs to lay out) puts the next one further off.
+    static constexpr int kRefreshCostFactor = 4;
+
 signals:
     void doubleClicked();
 
@@ -36,6 +41,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void RefreshAndReschedule();
     void AppendLine(QTextCursor& cursor, const DisplayLineStore::Line& line, bool first);
 
     DisplayLineStore& store_;

@@ -110,25 +110,28 @@ QByteArray Encode(const QString& text)
 
 QString DecodeForDisplay(QByteArrayView bytes)
 {
+    // Mapped in place in one pass: only a CR LF pair shrinks the text.
     QString text = Decode(bytes);
-    QString out;
-    out.reserve(text.size());
+    char16_t* chars = reinterpret_cast<char16_t*>(text.data());
     const qsizetype size = text.size();
+    qsizetype out = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == '\r') {
-            out.append(QLatin1Char('\n'));
-            if (i + 1 < size && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else if (c == '\n' || c == '\t') {
-            out.append(QChar(c));
-        } else if (c < 0x20 || c == 0x7F) {
-            out.append(VisibleControl(c));
-        } else {
-            out.append(QChar(c));
+        char16_t c = chars[i];
+        if (c >= 0x20 && c != 0x7F) {
+            chars[out++] = c;
+            continue;
         }
+        if (c == '\r') {
+            c = '\n';
+            if (i + 1 < size && chars[i + 1] == '\n')
+                ++i;
+        } else if (c != '\n' && c != '\t') {
+            c = VisibleControl(c).unicode();
+        }
+        chars[out++] = c;
     }
-    return out;
+    text.truncate(out);
+    return text;
 }
 
 }  // namespace TextCodec
