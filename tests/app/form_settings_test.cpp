@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include "data/text_codec.h"
 #include "send/channel_page.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scratch_working_directory.h"
 
 namespace {
 
@@ -23,9 +23,6 @@ namespace {
 class FormSettingsTest : public ::testing::Test
 {
 protected:
-    FormSettingsTest() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~FormSettingsTest() override { QDir::setCurrent(previous_); }
-
     static void WriteConfig(const QByteArray& text)
     {
         QFile file(QString::fromLatin1(FormSettings::kFileName));
@@ -50,11 +47,8 @@ protected:
         return form.findChild<T*>(QString::fromLatin1(name));
     }
 
+    ScratchWorkingDirectory workingDirectory_;
     MessageRecorder messages_;
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
 };
 
 TEST_F(FormSettingsTest, FirstStartShowsTheFileDefaultsAndClosingWritesEveryKey)

@@ -19,6 +19,7 @@
 #include "send/channel_page.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/recording_target.h"
+#include "tests/support/scratch_working_directory.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ protected:
         return texts;
     }
 
+    ScratchWorkingDirectory workingDirectory;
     MessageRecorder messages;
     TForm1 form;
     std::array<RecordingTarget, kChannelCount> targets;

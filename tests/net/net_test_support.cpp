@@ -64,16 +64,6 @@ QByteArray Pattern(qsizetype size, quint32 seed)
     return bytes;
 }
 
-ScratchWorkingDirectory::ScratchWorkingDirectory() : previous_(QDir::currentPath())
-{
-    QDir::setCurrent(directory_.path());
-}
-
-ScratchWorkingDirectory::~ScratchWorkingDirectory()
-{
-    QDir::setCurrent(previous_);
-}
-
 NetFormTest::NetFormTest()
 {
     form.FormCreate();

@@ -3,11 +3,11 @@
 #include "app/main_window.h"
 #include "tests/net/fake_name_resolver.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scratch_working_directory.h"
 
 #include <QByteArray>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,19 +24,6 @@ void RunAsEvent(const std::function<void()>& action);
 quint16 FreePort(bool tcp);
 // `size` bytes of a fixed pattern that covers every byte value.
 QByteArray Pattern(qsizetype size, quint32 seed = 1);
-
-// Runs in a fresh temporary working directory for its lifetime, so that the
-// settings file one window writes at closing never reaches the next.
-class ScratchWorkingDirectory
-{
-public:
-    ScratchWorkingDirectory();
-    ~ScratchWorkingDirectory();
-
-private:
-    QTemporaryDir directory_;
-    QString previous_;
-};
 
 // The main window as it starts (settings-file defaults, as on a first run),
 // with a name resolver that never asks the system, and the display's lines

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "app/status_panels.h"
 #include "io/tnr_device_box.h"
@@ -16,6 +15,7 @@
 #include "tests/serial/socat_pair.h"
 #include "tests/serial/wait_until.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scratch_working_directory.h"
 
 namespace {
 
@@ -23,9 +23,6 @@ namespace {
 class SerialAToBTest : public testing::Test
 {
 protected:
-    SerialAToBTest() : previousFolder_(QDir::currentPath()) { QDir::setCurrent(folder_.path()); }
-    ~SerialAToBTest() override { QDir::setCurrent(previousFolder_); }
-
     void SetUp() override
     {
         ASSERT_TRUE(pair.Ready()) << "socat did not make the pseudo-terminal pair";
@@ -40,8 +37,7 @@ protected:
         return texts;
     }
 
-    QTemporaryDir folder_;
-    QString previousFolder_;
+    ScratchWorkingDirectory workingDirectory_;
     SocatPair pair;
     MessageRecorder boxes;
     TForm1 form;

@@ -24,6 +24,7 @@
 #include "tests/serial/wait_until.h"
 #include "tests/support/fake_receive_options.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scratch_working_directory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -39,9 +40,8 @@ const QString kProbeError = QStringLiteral("串口打开异常，请检查是否
 class SerialBPageTest : public testing::Test
 {
 protected:
-    SerialBPageTest() : previousFolder_(QDir::currentPath())
+    SerialBPageTest()
     {
-        QDir::setCurrent(folder_.path());
         page = std::make_unique<SerialBPage>(pipeline);
         page->SetPortListLoader([this] {
             ++loads;
@@ -49,11 +49,7 @@ protected:
         });
         dispatcher.SetTarget(COMB, page.get());
     }
-    ~SerialBPageTest() override
-    {
-        page.reset();
-        QDir::setCurrent(previousFolder_);
-    }
+    ~SerialBPageTest() override { page.reset(); }
 
     void SetUp() override { ASSERT_TRUE(pair.Ready()) << "socat did not make the pseudo-terminal pair"; }
 
@@ -110,8 +106,7 @@ protected:
         file.write(bytes);
     }
 
-    QTemporaryDir folder_;
-    QString previousFolder_;
+    ScratchWorkingDirectory workingDirectory_;
     SocatPair pair;
     MessageRecorder boxes;
     FakeReceiveOptions options;
