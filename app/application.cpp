@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include <exception>
-
 #include "app/message_box.h"
+
+#include <exception>
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
-
 #include <QtGlobal>
+
+#include <array>
 
 class QObject;
 

@@ -1,15 +1,15 @@
 #include "app/form_settings.h"
 
+#include "app/ini_file.h"
+#include "app/main_window.h"
+#include "app/snippet_text.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTableWidget>
-
-#include "app/ini_file.h"
-#include "app/main_window.h"
-#include "app/snippet_text.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include <exception>
-
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "data/alsa_beeper.h"
+
+#include <exception>
 
 int main(int argc, char** argv)
 {

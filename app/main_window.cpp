@@ -1,21 +1,5 @@
 #include "app/main_window.h"
 
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QTextBrowser>
-#include <QVBoxLayout>
-
 #include "app/form_settings.h"
 #include "app/message_box.h"
 #include "app/status_panels.h"
@@ -31,6 +15,22 @@
 #include "send/combo_index.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 namespace {
 

@@ -1,11 +1,5 @@
 #pragma once
 
-#include <array>
-#include <memory>
-
-#include <QMainWindow>
-#include <QTimer>
-
 #include "app/channel_counters.h"
 #include "app/channel_id.h"
 #include "data/display_line_store.h"
@@ -13,6 +7,12 @@
 #include "data/receive_pipeline.h"
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include <QString>
+
+#include <functional>
 
 // The one way the program shows a message box. Tests swap the presenter for a
 // recorder so that nothing ever waits on a modal dialog.

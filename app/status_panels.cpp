@@ -1,9 +1,9 @@
 #include "app/status_panels.h"
 
+#include "app/channel_id.h"
+
 #include <QLabel>
 #include <QMouseEvent>
-
-#include "app/channel_id.h"
 
 StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
 {

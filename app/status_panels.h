@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
+#include "app/channel_counters.h"
 
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/channel_counters.h"
+#include <array>
 
 class QLabel;
 

@@ -2,10 +2,9 @@
 // sustains next to a plain QPlainTextEdit, bytes per second for large chunks,
 // and the longest event-loop stall while chunks arrive at twice a 3 Mbaud line.
 
-#include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <string>
+#include "app/main_window.h"
+#include "data/codec.h"
+#include "data/receive_display.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,11 +13,11 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
 #include <benchmark/benchmark.h>
-
-#include "app/main_window.h"
-#include "data/codec.h"
-#include "data/receive_display.h"
 
 namespace {
 

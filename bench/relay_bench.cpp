@@ -20,7 +20,6 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-
 #include <atomic>
 #include <cstring>
 #include <netinet/in.h>

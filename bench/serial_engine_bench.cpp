@@ -1,7 +1,9 @@
 // Throughput of serial port A's receive path on a socat pseudo-terminal pair:
 // `head -c` reading the pair as the baseline, the engine with a handler that
 // only counts and checks the bytes, and the whole window's receive pipeline.
-#include <benchmark/benchmark.h>
+#include "app/main_window.h"
+#include "serial/serial_a_page.h"
+#include "serial/tnr_comm.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -10,16 +12,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <benchmark/benchmark.h>
 #include <cstring>
 #include <thread>
-
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include "app/main_window.h"
-#include "serial/serial_a_page.h"
-#include "serial/tnr_comm.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <vector>
-
 #include <alsa/asoundlib.h>
 
 namespace {

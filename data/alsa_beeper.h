@@ -1,10 +1,10 @@
 #pragma once
 
+#include "data/receive_hooks.h"
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-
-#include "data/receive_hooks.h"
 
 // Plays tones through the ALSA "default" device on a thread of its own, so a
 // beep never holds up the receive path. With no sound device nothing is

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <vector>
+#include "data/line_color.h"
 
 #include <QString>
 
-#include "data/line_color.h"
+#include <vector>
 
 // The receive display's lines, kept apart from the widget so that adding a
 // line costs no layout or repaint. The view shows new lines in batches and

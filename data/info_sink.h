@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include "data/line_color.h"
+
+#include <QString>
 
 // Where status and information lines go: the shared receive display.
 class InfoSink

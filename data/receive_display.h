@@ -1,11 +1,11 @@
 #pragma once
 
-#include <functional>
+#include "data/display_line_store.h"
 
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "data/display_line_store.h"
+#include <functional>
 
 // The shared receive display "edtMsg". Lines land in a DisplayLineStore at
 // once; the widget catches up at most about 60 times a second, adding every

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include "app/channel_id.h"
+
+#include <QString>
 
 // The receive and send options as the user has set them. Every getter reads
 // its control at the moment it is called: options are never cached.

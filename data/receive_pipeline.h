@@ -1,16 +1,16 @@
 #pragma once
 
-#include <functional>
-
-#include <QByteArrayView>
-#include <QString>
-
 #include "app/channel_counters.h"
 #include "app/channel_id.h"
 #include "data/display_line_store.h"
 #include "data/info_sink.h"
 #include "data/receive_hooks.h"
 #include "data/receive_options.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
 
 class Relay;
 class SendDispatcher;

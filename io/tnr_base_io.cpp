@@ -1,11 +1,11 @@
 #include "io/tnr_base_io.h"
 
-#include <algorithm>
-#include <stdexcept>
+#include "io/tnr_timer.h"
 
 #include <QDebug>
 
-#include "io/tnr_timer.h"
+#include <algorithm>
+#include <stdexcept>
 
 namespace {
 

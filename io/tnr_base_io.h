@@ -1,17 +1,17 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <vector>
+#include "io/tnr_custom_data_processor.h"
+#include "io/tnr_device.h"
+#include "io/tnr_notify_handler.h"
+#include "io/tnr_terminal.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include "io/tnr_custom_data_processor.h"
-#include "io/tnr_device.h"
-#include "io/tnr_notify_handler.h"
-#include "io/tnr_terminal.h"
+#include <functional>
+#include <memory>
+#include <vector>
 
 class TnrTimer;
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <functional>
+#include "io/tnr_base_io.h"
+#include "io/tnr_notify_handler.h"
 
 #include <QComboBox>
 #include <QPointer>
 
-#include "io/tnr_base_io.h"
-#include "io/tnr_notify_handler.h"
+#include <functional>
 
 
 // A list-only drop-down that picks the device of a component. It follows the

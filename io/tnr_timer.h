@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
-
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 
 // A timer whose every change re-arms it: it runs only while enabled, with a
 // non-zero interval and a handler. Ticks arrive on the creating thread;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
-
 #include <QWidget>
+
+#include <array>
 
 class QCheckBox;
 class QComboBox;

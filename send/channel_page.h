@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QWidget>
-
 #include "send/send_panel.h"
 #include "send/send_target.h"
+
+#include <QWidget>
 
 // A channel page of the main window: its own settings controls, the shared
 // send controls, and the channel's side of the send dispatcher.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QByteArrayView>
-
 #include "app/channel_id.h"
+
+#include <QByteArrayView>
 
 class SendDispatcher;
 

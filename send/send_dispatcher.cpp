@@ -1,10 +1,10 @@
 #include "send/send_dispatcher.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include "data/codec.h"
 #include "data/text_codec.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 SendDispatcher::SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounterTable& counters,
                                std::function<void()> updateStatusBar)

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <array>
-#include <functional>
-
-#include <QByteArray>
-#include <QByteArrayView>
-
 #include "app/channel_counters.h"
 #include "app/channel_id.h"
 #include "data/info_sink.h"
 #include "data/receive_options.h"
 #include "send/send_target.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <array>
+#include <functional>
 
 // The one send path of the program: buttons, timer, file sender, echo and
 // relay all end here. Turns the payload text into bytes, opens a closed

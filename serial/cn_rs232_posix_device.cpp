@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <poll.h>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
+#include "serial/line_settings.h"
 
 #include <QDialog>
 
-#include "serial/line_settings.h"
+#include <functional>
 
 class QComboBox;
 

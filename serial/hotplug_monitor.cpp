@@ -3,7 +3,6 @@
 #include <QSocketNotifier>
 
 #include <cstring>
-
 #include <libudev.h>
 
 HotplugMonitor::HotplugMonitor(QObject* parent) : QObject(parent) {}

@@ -1,8 +1,8 @@
 #include "serial/modem_watcher.h"
 
-#include <cerrno>
-
 #include "serial/port_io.h"
+
+#include <cerrno>
 
 ModemWatcher::ModemWatcher(PortIo& io, Reports reports) : io_(io), reports_(std::move(reports))
 {

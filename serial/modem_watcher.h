@@ -1,10 +1,10 @@
 #pragma once
 
+#include "serial/port_io.h"
+
 #include <atomic>
 #include <functional>
 #include <thread>
-
-#include "serial/port_io.h"
 
 // Waits on its own thread for modem input lines to change and reports which
 // lines moved (ModemLine bits), counting transitions so that short pulses are

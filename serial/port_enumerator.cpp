@@ -1,12 +1,12 @@
 #include "serial/port_enumerator.h"
 
-#include <algorithm>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 

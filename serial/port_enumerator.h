@@ -1,8 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include <QString>
+
+#include <vector>
 
 // One serial port of the machine as the device lists show it.
 struct SerialPortInfo

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include "serial/line_settings.h"
+
+#include <QString>
 
 // Modem lines as PortIo reports and drives them.
 namespace ModemLine {

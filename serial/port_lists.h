@@ -1,8 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include "serial/port_enumerator.h"
+
+#include <vector>
 
 class QComboBox;
 

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <atomic>
-
-#include <termios.h>
-
 #include "serial/port_io.h"
+
+#include <atomic>
+#include <termios.h>
 
 // PortIo on a Linux tty: termios and the modem ioctls, O_NOCTTY | O_NONBLOCK,
 // TIOCEXCL plus an exclusive flock so that even root cannot open it twice.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include "send/channel_page.h"
+
+#include <functional>
 
 class QCheckBox;
 class QComboBox;

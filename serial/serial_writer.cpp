@@ -1,8 +1,8 @@
 #include "serial/serial_writer.h"
 
-#include <cerrno>
-
 #include "serial/port_io.h"
+
+#include <cerrno>
 
 namespace {
 

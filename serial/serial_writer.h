@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
-
-#include <QByteArray>
 
 class PortIo;
 

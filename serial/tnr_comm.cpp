@@ -1,15 +1,15 @@
 #include "serial/tnr_comm.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <exception>
+#include "serial/modem_watcher.h"
+#include "serial/posix_port_io.h"
+#include "serial/serial_writer.h"
 
 #include <QSocketNotifier>
 #include <QVariant>
 
-#include "serial/modem_watcher.h"
-#include "serial/posix_port_io.h"
-#include "serial/serial_writer.h"
+#include <algorithm>
+#include <cerrno>
+#include <exception>
 
 namespace {
 

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <vector>
-
-#include <QPointer>
-#include <QTimer>
-
 #include "io/tnr_base_io.h"
 #include "serial/line_settings.h"
 #include "serial/port_enumerator.h"
 #include "serial/port_io.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 class QSocketNotifier;
 class ModemWatcher;

@@ -1,4 +1,10 @@
 #include "app/form_settings.h"
+#include "app/main_window.h"
+#include "app/snippet_text.h"
+#include "data/text_codec.h"
+#include "send/channel_page.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/scratch_working_directory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,13 +15,6 @@
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
-
-#include "app/main_window.h"
-#include "app/snippet_text.h"
-#include "data/text_codec.h"
-#include "send/channel_page.h"
-#include "tests/support/message_recorder.h"
-#include "tests/support/scratch_working_directory.h"
 
 namespace {
 

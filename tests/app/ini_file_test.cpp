@@ -1,11 +1,10 @@
 #include "app/ini_file.h"
-
-#include <gtest/gtest.h>
+#include "data/text_codec.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "data/text_codec.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,4 +1,10 @@
 #include "app/main_window.h"
+#include "app/status_panels.h"
+#include "data/receive_display.h"
+#include "send/channel_page.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/recording_target.h"
+#include "tests/support/scratch_working_directory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +19,6 @@
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
-
-#include "app/status_panels.h"
-#include "data/receive_display.h"
-#include "send/channel_page.h"
-#include "tests/support/message_recorder.h"
-#include "tests/support/recording_target.h"
-#include "tests/support/scratch_working_directory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "app/application.h"
+
+#include <gtest/gtest.h>
 
 // GUI tests share one application object, the program's own, so that the
 // event loop's exception reporting is part of what they exercise.

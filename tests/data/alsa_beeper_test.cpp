@@ -1,7 +1,6 @@
 #include "data/alsa_beeper.h"
 
 #include <chrono>
-
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,13 +1,12 @@
 #include "data/receive_pipeline.h"
-
-#include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
 #include "tests/support/fake_receive_options.h"
 #include "tests/support/recording_target.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
 
 namespace {
 

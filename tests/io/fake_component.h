@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
 #include "io/tnr_base_io.h"
+
+#include <QStringList>
 
 // A component whose device "opens" when `openable` is set; records what the
 // base calls and what it sends.

@@ -1,12 +1,10 @@
 #include "io/tnr_base_io.h"
+#include "fake_component.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include "fake_component.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
 #include "io/tnr_device_box.h"
-
-#include <gtest/gtest.h>
+#include "fake_component.h"
 
 #include <QSignalSpy>
 
-#include "fake_component.h"
+#include <gtest/gtest.h>
 
 namespace {
 

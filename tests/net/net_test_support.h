@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
 #include <functional>
 
 // Handles events until `condition` holds or `timeoutMs` passes.

@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
 #include <cerrno>
 #include <memory>
 #include <netinet/in.h>

@@ -8,7 +8,6 @@
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

@@ -1,12 +1,11 @@
 #include "send/send_dispatcher.h"
+#include "tests/support/fake_receive_options.h"
+#include "tests/support/info_recorder.h"
+#include "tests/support/recording_target.h"
 
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "tests/support/fake_receive_options.h"
-#include "tests/support/info_recorder.h"
-#include "tests/support/recording_target.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "serial/cn_rs232_dlg.h"
-
-#include <gtest/gtest.h>
+#include "serial/cn_rs232_dialog.h"
+#include "tests/support/message_recorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,8 +10,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "serial/cn_rs232_dialog.h"
-#include "tests/support/message_recorder.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,11 +1,10 @@
 #include "serial/cn_rs232_ini.h"
-
-#include <gtest/gtest.h>
+#include "app/ini_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/ini_file.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "serial/cn_rs232_line_settings.h"
 
 #include <gtest/gtest.h>
-
 #include <asm/termbits.h>
 
 namespace {

@@ -1,15 +1,13 @@
 #include "serial/cn_rs232.h"
-
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-#include <QTest>
-
 #include "serial/cn_rs232_posix_device.h"
 #include "tests/serial/raw_end.h"
 #include "tests/serial/rs232_recording_device.h"
 #include "tests/serial/socat_pair.h"
 
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>

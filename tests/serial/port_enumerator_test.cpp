@@ -1,8 +1,7 @@
 #include "serial/port_enumerator.h"
+#include "fake_sysfs.h"
 
 #include <gtest/gtest.h>
-
-#include "fake_sysfs.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "serial/port_lists.h"
 
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QSignalSpy>
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "serial/posix_port_io.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
-
-#include "serial/posix_port_io.h"
 
 // What the recording port saw and what it plays back. Shared with the test,
 // which may change it while the engine's threads read it.

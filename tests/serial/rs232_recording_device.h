@@ -1,15 +1,14 @@
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
+#include "serial/cn_rs232_device.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
-
-#include "serial/cn_rs232_device.h"
 
 // A device that records the component's calls as text lines and succeeds
 // unless told otherwise. Writes take every byte; reads find nothing; waits

@@ -1,13 +1,4 @@
 #include "serial/serial_a_page.h"
-
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-
 #include "app/message_box.h"
 #include "data/receive_pipeline.h"
 #include "io/tnr_device_box.h"
@@ -20,6 +11,14 @@
 #include "raw_end.h"
 #include "socat_pair.h"
 #include "wait_until.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace {
 

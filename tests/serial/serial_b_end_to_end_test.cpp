@@ -1,13 +1,4 @@
 #include "app/main_window.h"
-
-#include <gtest/gtest.h>
-
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QPushButton>
-
 #include "app/status_panels.h"
 #include "io/tnr_device_box.h"
 #include "serial/serial_a_page.h"
@@ -16,6 +7,14 @@
 #include "tests/serial/wait_until.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scratch_working_directory.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,16 +1,4 @@
 #include "serial/serial_b_page.h"
-
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QGroupBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-
 #include "data/receive_pipeline.h"
 #include "send/indicator_shape.h"
 #include "send/send_dispatcher.h"
@@ -26,6 +14,16 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/scratch_working_directory.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

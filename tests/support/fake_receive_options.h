@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
-
 #include "data/receive_options.h"
+
+#include <array>
 
 // Receive options as plain fields, defaults as the window starts.
 struct FakeReceiveOptions : ReceiveOptions

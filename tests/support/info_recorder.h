@@ -1,8 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include "data/info_sink.h"
+
+#include <vector>
 
 // Records ShowInfo calls in order.
 struct InfoRecorder : InfoSink

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
 #include "app/message_box.h"
+
+#include <QStringList>
 
 // Captures message boxes for the lifetime of the object instead of showing them.
 class MessageRecorder

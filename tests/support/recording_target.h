@@ -1,11 +1,11 @@
 #pragma once
 
-#include <functional>
-#include <vector>
+#include "send/send_target.h"
 
 #include <QByteArray>
 
-#include "send/send_target.h"
+#include <functional>
+#include <vector>
 
 // A channel that records every write. It can play a channel that opens by
 // itself: `openAfterPolls` says how many open tests fail after StartOpening
