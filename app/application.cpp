@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 
 #include <exception>
 

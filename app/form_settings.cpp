@@ -1,8 +1,8 @@
 #include "app/form_settings.h"
 
-#include "app/ini_file.h"
 #include "app/main_window.h"
 #include "app/snippet_text.h"
+#include "core/ini_file.h"
 
 #include <QCheckBox>
 #include <QComboBox>

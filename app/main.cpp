@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/message_box.h"
+#include "app/message_box_dialog.h"
+#include "core/message_box.h"
 #include "data/alsa_beeper.h"
 
 #include <exception>
@@ -9,6 +10,7 @@ int main(int argc, char** argv)
 {
     Application app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(TForm1::kProductTitle));
+    MessageBoxDialog::Install();
     try {
         AlsaBeeper beeper;
         TForm1 form(&beeper);

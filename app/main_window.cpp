@@ -1,18 +1,19 @@
 #include "app/main_window.h"
 
 #include "app/form_settings.h"
-#include "app/message_box.h"
 #include "app/status_panels.h"
+#include "core/combo_index.h"
+#include "core/message_box.h"
+#include "core/text_codec.h"
+#include "core/widget_kit.h"
 #include "data/codec.h"
 #include "data/receive_display.h"
-#include "data/text_codec.h"
 #include "net/tcp_client_page.h"
 #include "net/tcp_server_page.h"
 #include "net/udp_client_page.h"
 #include "net/udp_server_page.h"
 #include "ports/lpt_page.h"
 #include "ports/usb_page.h"
-#include "send/combo_index.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
 
@@ -32,35 +33,9 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+using namespace WidgetKit;
+
 namespace {
-
-QCheckBox* NewCheckBox(const char* name, const QString& caption, bool checked, QWidget* parent)
-{
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setChecked(checked);
-    return box;
-}
-
-QPushButton* NewButton(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
-// An editable combo: typing a text that matches no item leaves no item
-// selected (see SelectedIndex).
-QComboBox* NewCombo(const char* name, const QStringList& items, int index, QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(items);
-    combo->setCurrentIndex(index);
-    return combo;
-}
 
 const QStringList kChannelItems = {QStringLiteral("COMA"),       QStringLiteral("COMB"),
                                    QStringLiteral("TCP SERVER"), QStringLiteral("TCP CLIENT"),
@@ -117,13 +92,13 @@ QWidget* TForm1::BuildReceiveOptions()
 {
     auto* group = new QGroupBox(QStringLiteral("接收选项"), this);
     group->setObjectName(QStringLiteral("GroupBoxReceive"));
-    chkHelpInfo = NewCheckBox("chkHelpInfo", QStringLiteral("显示接收辅助信息"), true, group);
-    chkSendInfo = NewCheckBox("chkSendInfo", QStringLiteral("显示发送辅助信息"), true, group);
-    chkKeepFront = NewCheckBox("chkKeepFront", QStringLiteral("窗口置顶"), false, group);
-    chkLog = NewCheckBox("chkLog", QStringLiteral("日志记录"), false, group);
-    chkLatest = NewCheckBox("chkLatest", QStringLiteral("只显示最新数据"), false, group);
-    chkBeep = NewCheckBox("chkBeep", QStringLiteral("接收蜂鸣提示"), false, group);
-    chkHexShow = NewCheckBox("chkHexShow", QStringLiteral("HEX显示 "), false, group);
+    chkHelpInfo = NewCheckBox("chkHelpInfo", QStringLiteral("显示接收辅助信息"), group, true);
+    chkSendInfo = NewCheckBox("chkSendInfo", QStringLiteral("显示发送辅助信息"), group, true);
+    chkKeepFront = NewCheckBox("chkKeepFront", QStringLiteral("窗口置顶"), group);
+    chkLog = NewCheckBox("chkLog", QStringLiteral("日志记录"), group);
+    chkLatest = NewCheckBox("chkLatest", QStringLiteral("只显示最新数据"), group);
+    chkBeep = NewCheckBox("chkBeep", QStringLiteral("接收蜂鸣提示"), group);
+    chkHexShow = NewCheckBox("chkHexShow", QStringLiteral("HEX显示 "), group);
     cbbHexStyle = NewCombo("cbbHexStyle",
                            {QStringLiteral("11 22 33"), QStringLiteral("112233"), QStringLiteral("0x11,0x22,0x33"),
                             QStringLiteral("11h,22h,33h"), QStringLiteral("\\x11,\\x22,\\x33")},
@@ -132,8 +107,8 @@ QWidget* TForm1::BuildReceiveOptions()
     edtCmpLen = new QLineEdit(group);
     edtCmpLen->setObjectName(QStringLiteral("edtCmpLen"));
     edtCmpLen->setMaximumWidth(60);
-    chkGPS = NewCheckBox("chkGPS", QStringLiteral("GPS_nmea解析"), false, group);
-    chkGUN = NewCheckBox("chkGUN", QStringLiteral("自动滚动"), true, group);
+    chkGPS = NewCheckBox("chkGPS", QStringLiteral("GPS_nmea解析"), group);
+    chkGUN = NewCheckBox("chkGUN", QStringLiteral("自动滚动"), group, true);
     btnClearMsg = NewButton("btnClearMsg", QStringLiteral("清空"), group);
 
     auto* grid = new QGridLayout(group);
@@ -166,7 +141,7 @@ QWidget* TForm1::BuildSendOptions()
 {
     auto* group = new QGroupBox(QStringLiteral("发送选项"), this);
     group->setObjectName(QStringLiteral("GroupBoxSend"));
-    chkRelay = NewCheckBox("chkRelay", QStringLiteral("转发"), false, group);
+    chkRelay = NewCheckBox("chkRelay", QStringLiteral("转发"), group);
     cbbConnA = NewCombo("cbbConnA", kChannelItems, 0, group);
     cbbConnB = NewCombo("cbbConnB", kChannelItems, 1, group);
     cbSendFrom = NewCombo("cbSendFrom",
@@ -190,7 +165,7 @@ QWidget* TForm1::BuildSendOptions()
     }
 
     cbbPeriodSend = NewCombo("cbbPeriodSend", kChannelItems + QStringList{QStringLiteral("LPT并口")}, 0, group);
-    chkPeriodSend = NewCheckBox("chkPeriodSend", QStringLiteral("定时发送"), false, group);
+    chkPeriodSend = NewCheckBox("chkPeriodSend", QStringLiteral("定时发送"), group);
     edtPeriodSend = new QLineEdit(QStringLiteral("1000"), group);
     edtPeriodSend->setObjectName(QStringLiteral("edtPeriodSend"));
     edtFilePath = new QLineEdit(group);

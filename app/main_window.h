@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/channel_counters.h"
-#include "app/channel_id.h"
+#include "core/channel_counters.h"
+#include "core/channel_id.h"
 #include "data/display_line_store.h"
 #include "data/receive_options.h"
 #include "data/receive_pipeline.h"
@@ -71,7 +71,7 @@ public:
     // The six send buttons share one action.
     void SendButtonClick(ChannelId channel);
 
-    ChannelCounterTable& Counters() { return counters_; }
+    ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
     ReceivePipeline& Pipeline() { return pipeline_; }
     SendDispatcher& Dispatcher() { return dispatcher_; }
@@ -151,7 +151,7 @@ private:
     void BuildPages();
     void FormClose();
 
-    ChannelCounterTable counters_;
+    ChannelCounters counters_;
     DisplayLineStore displayLines_;
     ReceivePipeline pipeline_;
     SendDispatcher dispatcher_;

@@ -1,7 +1,7 @@
 #include "app/snippet_text.h"
 
+#include "core/text_codec.h"
 #include "data/line_breaks.h"
-#include "data/text_codec.h"
 
 namespace SnippetText {
 

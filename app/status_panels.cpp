@@ -1,6 +1,6 @@
 #include "app/status_panels.h"
 
-#include "app/channel_id.h"
+#include "core/channel_id.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -30,7 +30,7 @@ QString StatusPanels::PanelText(int panel)
     return panels_.at(panel)->text();
 }
 
-void StatusPanels::UpdateFrom(const ChannelCounterTable& counters)
+void StatusPanels::UpdateFrom(const ChannelCounters& counters)
 {
     counters_ = &counters;
     if (!refreshTimer_.isActive())

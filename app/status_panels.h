@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/channel_counters.h"
+#include "core/channel_counters.h"
 
 #include <QStatusBar>
 #include <QTimer>
@@ -25,7 +25,7 @@ public:
     // The text the panel shows, pending counts included.
     QString PanelText(int panel);
     // Shows "COMA: 发/收:3/10  " for each of the six channels from now on.
-    void UpdateFrom(const ChannelCounterTable& counters);
+    void UpdateFrom(const ChannelCounters& counters);
 
     // "COMA: 发/收: 1帧3字节/1帧10字节  ", the statistics line of one record.
     static QString StatisticsLine(int channel, const CONN_INFO& record);
@@ -40,6 +40,6 @@ private:
     void ShowCounts();
 
     std::array<QLabel*, kPanelCount> panels_{};
-    const ChannelCounterTable* counters_ = nullptr;
+    const ChannelCounters* counters_ = nullptr;
     QTimer refreshTimer_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/channel_id.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -37,4 +39,22 @@ public:
     virtual ~WaveInput() = default;
     virtual bool IsShowing() const = 0;
     virtual void AddWaveData(QByteArrayView chunk) = 0;
+};
+
+// Sends a received chunk back to the channel it came from (the page's echo
+// option); the send path implements it.
+class EchoSink
+{
+public:
+    virtual ~EchoSink() = default;
+    // `text` is hex digits when `hex`, escaped code-page text otherwise.
+    virtual void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) = 0;
+};
+
+// Hands every non-empty received chunk on to the relay between two channels.
+class RelayHook
+{
+public:
+    virtual ~RelayHook() = default;
+    virtual void Step(QByteArrayView chunk, ChannelId source) = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/channel_id.h"
+#include "core/channel_id.h"
 
 #include <QString>
 

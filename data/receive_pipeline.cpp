@@ -1,12 +1,10 @@
 #include "data/receive_pipeline.h"
 
+#include "core/text_codec.h"
 #include "data/codec.h"
-#include "data/text_codec.h"
-#include "send/relay.h"
-#include "send/send_dispatcher.h"
 
 ReceivePipeline::ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display,
-                                 ChannelCounterTable& counters, std::function<void()> updateStatusBar)
+                                 ChannelCounters& counters, std::function<void()> updateStatusBar)
     : options_(options), display_(display), counters_(counters), updateStatusBar_(std::move(updateStatusBar))
 {
 }
@@ -23,10 +21,10 @@ void ReceivePipeline::ShowInfo(const QString& text, LineColor color)
     display_.Append(line, color);
     if (log_)
         log_->AppendLog(line);
-    AfterDisplayChange();
+    edtMsgChange();
 }
 
-void ReceivePipeline::AfterDisplayChange()
+void ReceivePipeline::edtMsgChange()
 {
     if (options_.AutoScroll() && display_.LineCount() > kAutoScrollBoundLines)
         display_.Clear();
@@ -77,15 +75,15 @@ void ReceivePipeline::ProcessReceived(QByteArrayView data, const QString& label,
 
         ++chunkToggle_;
         const LineColor dataColor = chunkToggle_ % 2 == 1 ? kBlue : kBlueAlternate;
-        const bool echo = dispatcher_ && options_.Echo(channel);
+        const bool echo = echo_ && options_.Echo(channel);
         if (options_.HexShow()) {
             ShowInfo(QString::fromLatin1(BytesToHexStyled(data, options_.HexStyle())), dataColor);
             if (echo)
-                dispatcher_->SendToChannel(BytesToHexPlain(data), channel, true);
+                echo_->SendToChannel(BytesToHexPlain(data), channel, true);
         } else {
             ShowInfo(TextCodec::DecodeForDisplay(data), dataColor);
             if (echo)
-                dispatcher_->SendToChannel(data, channel, false);
+                echo_->SendToChannel(data, channel, false);
         }
 
         if (relay_)

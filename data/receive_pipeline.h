@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/channel_counters.h"
-#include "app/channel_id.h"
+#include "core/channel_counters.h"
+#include "core/channel_id.h"
+#include "core/receive_sink.h"
 #include "data/display_line_store.h"
-#include "data/info_sink.h"
 #include "data/receive_hooks.h"
 #include "data/receive_options.h"
 
@@ -12,12 +12,9 @@
 
 #include <functional>
 
-class Relay;
-class SendDispatcher;
-
 // Everything any channel receives passes through ProcessReceived, and every
 // line the user reads passes through ShowInfo.
-class ReceivePipeline : public InfoSink
+class ReceivePipeline : public ReceiveSink
 {
 public:
     static constexpr int kLogBoundLines = 1000;
@@ -27,11 +24,11 @@ public:
     // characters the display is emptied too, so memory stays bounded.
     static constexpr qsizetype kBoundChars = 16 * 1024 * 1024;
 
-    ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display, ChannelCounterTable& counters,
+    ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display, ChannelCounters& counters,
                     std::function<void()> updateStatusBar);
 
-    void SetEcho(SendDispatcher* dispatcher) { dispatcher_ = dispatcher; }
-    void SetRelay(Relay* relay) { relay_ = relay; }
+    void SetEcho(EchoSink* echo) { echo_ = echo; }
+    void SetRelay(RelayHook* relay) { relay_ = relay; }
     void SetBeeper(Beeper* beeper) { beeper_ = beeper; }
     void SetLog(LineLog* log) { log_ = log; }
     void SetGpsDecoder(GpsDecoder* gps) { gps_ = gps; }
@@ -39,8 +36,7 @@ public:
 
     void ShowInfo(const QString& text, LineColor color) override;
 
-    // One chunk from a channel. `label` names the source in the header line.
-    void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel);
+    void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel) override;
 
     // Clears the display (the display's "清空" also zeroes the counters).
     void ClearDisplay() { display_.Clear(); }
@@ -49,14 +45,14 @@ private:
     void Beep(int frequencyHz, int durationMs);
     void CheckExpectedLength(qint64 count);
     // The display's change handler: with auto-scroll on, the outer bound.
-    void AfterDisplayChange();
+    void edtMsgChange();
 
     ReceiveOptions& options_;
     DisplayLineStore& display_;
-    ChannelCounterTable& counters_;
+    ChannelCounters& counters_;
     std::function<void()> updateStatusBar_;
-    SendDispatcher* dispatcher_ = nullptr;
-    Relay* relay_ = nullptr;
+    EchoSink* echo_ = nullptr;
+    RelayHook* relay_ = nullptr;
     Beeper* beeper_ = nullptr;
     LineLog* log_ = nullptr;
     GpsDecoder* gps_ = nullptr;

@@ -1,21 +1,10 @@
 #include "io/tnr_base_io.h"
 
+#include "core/message_box.h"
 #include "io/tnr_timer.h"
-
-#include <QDebug>
 
 #include <algorithm>
 #include <stdexcept>
-
-namespace {
-
-TnrBaseIO::ErrorPresenter& CurrentErrorPresenter()
-{
-    static TnrBaseIO::ErrorPresenter presenter = [](const QString& text) { qWarning().noquote() << text; };
-    return presenter;
-}
-
-}  // namespace
 
 TnrBaseIO::TnrBaseIO(QObject* parent) : QObject(parent) {}
 
@@ -76,14 +65,9 @@ void TnrBaseIO::DoFatalErrors(quint32 ErrorCode, quint32 Detail, const QString& 
     if (!raise)
         return;
     if (ShowOnly)
-        CurrentErrorPresenter()(ErrorMsg);
+        MessageBox::Show(ErrorMsg);
     else
         throw std::runtime_error(ErrorMsg.toStdString());
-}
-
-void TnrBaseIO::SetErrorPresenter(ErrorPresenter presenter)
-{
-    CurrentErrorPresenter() = std::move(presenter);
 }
 
 int TnrBaseIO::NotifyAdd(TnrNotifyHandler* handler)
@@ -213,7 +197,7 @@ void TnrBaseIO::SetDataProcessor(TnrCustomDataProcessor* processor)
         processor->SetDevice(this);
 }
 
-void TnrBaseIO::SetTerminal(TnrTerminal* terminal)
+void TnrBaseIO::SetTerminal(TnrTerminalLink* terminal)
 {
     if (terminal_ != nullptr && terminal_ != terminal)
         terminal_->AttachDevice(nullptr);

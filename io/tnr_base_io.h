@@ -3,7 +3,7 @@
 #include "io/tnr_custom_data_processor.h"
 #include "io/tnr_device.h"
 #include "io/tnr_notify_handler.h"
-#include "io/tnr_terminal.h"
+#include "io/tnr_terminal_link.h"
 
 #include <QObject>
 #include <QString>
@@ -34,8 +34,6 @@ public:
     // Clearing RaiseException cancels the error.
     using TOnFatalErrorEvent = std::function<void(TnrBaseIO* Sender, quint32 ErrorCode, quint32 Detail,
                                                   const QString& ErrorMsg, bool& RaiseException)>;
-    // Shows a fatal error that is reported without raising it.
-    using ErrorPresenter = std::function<void(const QString& text)>;
 
     explicit TnrBaseIO(QObject* parent = nullptr);
     ~TnrBaseIO() override;
@@ -49,9 +47,9 @@ public:
     virtual void Close();
 
     // Reports a fatal error: raises std::runtime_error(ErrorMsg) unless the
-    // OnFatalError handler cancels it; with ShowOnly it is shown instead.
+    // OnFatalError handler cancels it; with ShowOnly it is shown in a message
+    // box instead.
     virtual void DoFatalErrors(quint32 ErrorCode, quint32 Detail, const QString& ErrorMsg, bool ShowOnly);
-    static void SetErrorPresenter(ErrorPresenter presenter);
 
     // Subscribers.
     int NotifyAdd(TnrNotifyHandler* handler);
@@ -82,8 +80,8 @@ public:
     void SetDataProcessor(TnrCustomDataProcessor* processor);
 
     // Terminal link.
-    TnrTerminal* Terminal() const { return terminal_; }
-    void SetTerminal(TnrTerminal* terminal);
+    TnrTerminalLink* Terminal() const { return terminal_; }
+    void SetTerminal(TnrTerminalLink* terminal);
     TTerminalUsage TerminalUsage() const { return terminalUsage_; }
     void SetTerminalUsage(TTerminalUsage usage) { terminalUsage_ = usage; }
     bool TerminalEcho() const { return terminalEcho_; }
@@ -128,7 +126,7 @@ private:
     std::vector<TnrNotifyHandler*> subscribers_;
     std::vector<std::pair<QString, std::unique_ptr<TnrDevice>>> devices_;
     TnrCustomDataProcessor* dataProcessor_ = nullptr;
-    TnrTerminal* terminal_ = nullptr;
+    TnrTerminalLink* terminal_ = nullptr;
     TTerminalUsage terminalUsage_ = tuNone;
     bool terminalEcho_ = false;
     bool feeding_ = false;

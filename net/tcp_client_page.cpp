@@ -1,11 +1,11 @@
 #include "net/tcp_client_page.h"
 
-#include "app/message_box.h"
+#include "core/indicator_shape.h"
+#include "core/message_box.h"
 #include "data/receive_pipeline.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
 #include "net/tcp_connection.h"
-#include "send/indicator_shape.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/channel_counters.h"
+#include "core/channel_counters.h"
 #include "net/tcp_connection.h"
 
 #include <QHostAddress>

@@ -1,13 +1,13 @@
 #include "net/tcp_server_page.h"
 
-#include "app/message_box.h"
+#include "core/combo_index.h"
+#include "core/indicator_shape.h"
+#include "core/message_box.h"
 #include "data/receive_pipeline.h"
 #include "net/is_port_in_use.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
 #include "net/tcp_connection.h"
-#include "send/combo_index.h"
-#include "send/indicator_shape.h"
 
 #include <QCheckBox>
 #include <QComboBox>

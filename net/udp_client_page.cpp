@@ -1,10 +1,10 @@
 #include "net/udp_client_page.h"
 
+#include "core/indicator_shape.h"
 #include "data/receive_pipeline.h"
 #include "net/datagram_reader.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
-#include "send/indicator_shape.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

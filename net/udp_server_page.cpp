@@ -1,11 +1,11 @@
 #include "net/udp_server_page.h"
 
-#include "app/message_box.h"
+#include "core/indicator_shape.h"
+#include "core/message_box.h"
 #include "data/receive_pipeline.h"
 #include "net/datagram_reader.h"
 #include "net/name_resolver.h"
 #include "net/page_controls.h"
-#include "send/indicator_shape.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/channel_id.h"
+#include "core/channel_id.h"
+#include "data/receive_hooks.h"
 
 #include <QByteArrayView>
 
@@ -18,14 +19,14 @@ public:
 
 // Forwards every received chunk of one endpoint to the other, both ways,
 // always in hex mode so the target gets the exact bytes.
-class Relay
+class Relay : public RelayHook
 {
 public:
     Relay(const RelaySettings& settings, SendDispatcher& dispatcher);
 
     // Runs for every non-empty received chunk. The chunk travels as plain hex
     // text, which the dispatcher parses back into exactly these bytes.
-    void Step(QByteArrayView chunk, ChannelId source);
+    void Step(QByteArrayView chunk, ChannelId source) override;
 
 private:
     const RelaySettings& settings_;

@@ -1,12 +1,12 @@
 #include "send/send_dispatcher.h"
 
+#include "core/text_codec.h"
 #include "data/codec.h"
-#include "data/text_codec.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-SendDispatcher::SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounterTable& counters,
+SendDispatcher::SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounters& counters,
                                std::function<void()> updateStatusBar)
     : info_(info), options_(options), counters_(counters), updateStatusBar_(std::move(updateStatusBar))
 {

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/channel_counters.h"
-#include "app/channel_id.h"
-#include "data/info_sink.h"
+#include "core/channel_counters.h"
+#include "core/channel_id.h"
+#include "core/info_sink.h"
+#include "data/receive_hooks.h"
 #include "data/receive_options.h"
 #include "send/send_target.h"
 
@@ -15,19 +16,19 @@
 // The one send path of the program: buttons, timer, file sender, echo and
 // relay all end here. Turns the payload text into bytes, opens a closed
 // channel when it can, writes, reports and counts the send.
-class SendDispatcher
+class SendDispatcher : public EchoSink
 {
 public:
     static constexpr int kWaitRounds = 10;
     static constexpr int kWaitRoundMs = 100;
 
-    SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounterTable& counters,
+    SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounters& counters,
                    std::function<void()> updateStatusBar);
 
     void SetTarget(ChannelId channel, SendTarget* target);
 
     // `text` is code-page text: hex digits in hex mode, escaped text otherwise.
-    void SendToChannel(QByteArrayView text, ChannelId channel, bool hex);
+    void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) override;
 
     // Send-info prefix, e.g. "串口A发送HEX数据".
     static QString SendInfoPrefix(ChannelId channel, bool hex, bool broadcast);
@@ -40,7 +41,7 @@ private:
 
     InfoSink& info_;
     const ReceiveOptions& options_;
-    ChannelCounterTable& counters_;
+    ChannelCounters& counters_;
     std::function<void()> updateStatusBar_;
     std::array<SendTarget*, kChannelCount> targets_{};
 };

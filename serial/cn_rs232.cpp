@@ -1,6 +1,6 @@
 #include "serial/cn_rs232.h"
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "serial/cn_rs232_ini.h"
 #include "serial/cn_rs232_line_settings.h"
 #include "serial/cn_rs232_posix_device.h"

@@ -1,6 +1,6 @@
 #include "serial/cn_rs232_dlg.h"
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>

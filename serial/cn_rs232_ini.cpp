@@ -1,6 +1,6 @@
 #include "serial/cn_rs232_ini.h"
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 #include <type_traits>
 

@@ -1,9 +1,9 @@
 #include "serial/serial_a_page.h"
 
-#include "app/message_box.h"
+#include "core/indicator_shape.h"
+#include "core/message_box.h"
 #include "data/receive_pipeline.h"
 #include "io/tnr_device_box.h"
-#include "send/indicator_shape.h"
 #include "serial/comm_config_dialog.h"
 #include "serial/hotplug_monitor.h"
 #include "serial/port_lists.h"
@@ -61,7 +61,6 @@ SerialAPage::SerialAPage(ReceivePipeline& pipeline, QWidget* parent)
     : ChannelPage(parent), pipeline_(pipeline), pathPrompt_(AskForPath), hotplug_(new HotplugMonitor(this))
 {
     setObjectName(QStringLiteral("tsCOMA"));
-    TnrBaseIO::SetErrorPresenter(&MessageBox::Show);
 
     nrComm1 = new TnrComm(this);
     nrComm1->setObjectName(QStringLiteral("nrComm1"));

@@ -1,7 +1,7 @@
 #include "app/form_settings.h"
 #include "app/main_window.h"
 #include "app/snippet_text.h"
-#include "data/text_codec.h"
+#include "core/text_codec.h"
 #include "send/channel_page.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scratch_working_directory.h"

@@ -64,7 +64,7 @@ protected:
 
     FakeReceiveOptions options;
     DisplayLineStore display;
-    ChannelCounterTable counters;
+    ChannelCounters counters;
     int statusRefreshes = 0;
     ReceivePipeline pipeline{options, display, counters, [this] { ++statusRefreshes; }};
     SendDispatcher dispatcher{pipeline, options, counters, [this] { ++statusRefreshes; }};

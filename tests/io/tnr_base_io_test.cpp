@@ -1,5 +1,6 @@
 #include "io/tnr_base_io.h"
 #include "fake_component.h"
+#include "tests/support/message_recorder.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -23,7 +24,7 @@ struct RecordingProcessor : TnrCustomDataProcessor
     void DoAfterSendComplete(bool& handled) override { handled = true; }
 };
 
-struct RecordingTerminal : TnrTerminal
+struct RecordingTerminal : TnrTerminalLink
 {
     TnrBaseIO* device = nullptr;
     void AttachDevice(TnrBaseIO* d) override { device = d; }
@@ -231,16 +232,14 @@ TEST_F(BaseIoTest, FatalErrorRaisesUnlessCancelledOrShownOnly)
     FakeComponent component;
     EXPECT_THROW(component.DoFatalErrors(1, 0, QStringLiteral("boom"), false), std::runtime_error);
 
-    QStringList shown;
-    TnrBaseIO::SetErrorPresenter([&](const QString& text) { shown << text; });
+    MessageRecorder boxes;
     EXPECT_NO_THROW(component.DoFatalErrors(1, 0, QStringLiteral("shown"), true));
-    EXPECT_EQ(shown, QStringList{QStringLiteral("shown")});
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("shown")});
 
     component.OnFatalError = [](TnrBaseIO*, quint32, quint32, const QString&, bool& raise) { raise = false; };
     EXPECT_NO_THROW(component.DoFatalErrors(1, 0, QStringLiteral("cancelled"), false));
     EXPECT_NO_THROW(component.DoFatalErrors(1, 0, QStringLiteral("cancelled"), true));
-    EXPECT_EQ(shown.size(), 1);
-    TnrBaseIO::SetErrorPresenter([](const QString&) {});
+    EXPECT_EQ(boxes.messages.size(), 1);
 }
 
 TEST_F(BaseIoTest, ReconnectTimerOnlyStopsItself)

@@ -1,9 +1,9 @@
 #include "app/main_window.h"
+#include "core/indicator_shape.h"
 #include "net/tcp_client_page.h"
 #include "net/tcp_server_page.h"
 #include "net/udp_client_page.h"
 #include "net/udp_server_page.h"
-#include "send/indicator_shape.h"
 #include "tests/net/net_test_support.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "net/tcp_client_page.h"
+#include "core/indicator_shape.h"
 #include "net/tcp_connection.h"
-#include "send/indicator_shape.h"
 #include "tests/net/net_test_support.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "net/tcp_server_page.h"
-#include "send/indicator_shape.h"
+#include "core/indicator_shape.h"
 #include "tests/net/net_test_support.h"
 
 #include <QCheckBox>

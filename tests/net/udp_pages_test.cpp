@@ -1,8 +1,8 @@
 #include "net/datagram_reader.h"
+#include "core/indicator_shape.h"
 #include "net/is_port_in_use.h"
 #include "net/udp_client_page.h"
 #include "net/udp_server_page.h"
-#include "send/indicator_shape.h"
 #include "tests/net/net_test_support.h"
 
 #include <QCheckBox>

@@ -28,7 +28,7 @@ protected:
 
     FakeReceiveOptions options;
     InfoRecorder info;
-    ChannelCounterTable counters;
+    ChannelCounters counters;
     int statusRefreshes = 0;
     SendDispatcher dispatcher{info, options, counters, [this] { ++statusRefreshes; }};
     std::array<RecordingTarget, kChannelCount> targets;

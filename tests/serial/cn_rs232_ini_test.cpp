@@ -1,5 +1,5 @@
 #include "serial/cn_rs232_ini.h"
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>

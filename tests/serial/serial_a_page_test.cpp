@@ -1,15 +1,15 @@
 #include "serial/serial_a_page.h"
-#include "app/message_box.h"
+#include "core/indicator_shape.h"
+#include "core/message_box.h"
 #include "data/receive_pipeline.h"
 #include "io/tnr_device_box.h"
-#include "send/indicator_shape.h"
+#include "raw_end.h"
 #include "send/send_dispatcher.h"
 #include "serial/comm_config_dialog.h"
 #include "serial/tnr_comm.h"
 #include "serial/tnr_semaphore.h"
-#include "tests/support/fake_receive_options.h"
-#include "raw_end.h"
 #include "socat_pair.h"
+#include "tests/support/fake_receive_options.h"
 #include "wait_until.h"
 
 #include <QCheckBox>
@@ -30,7 +30,6 @@ protected:
     {
         TnrComm::SetDefaultScanRoots({empty_.path(), empty_.path(), empty_.path()});
         previousPresenter_ = MessageBox::SetPresenter([this](const QString& text) { boxes << text; });
-        TnrBaseIO::SetErrorPresenter([this](const QString& text) { boxes << text; });
         page = std::make_unique<SerialAPage>(pipeline);
         dispatcher.SetTarget(COMA, page.get());
     }
@@ -58,7 +57,7 @@ protected:
     QTemporaryDir empty_;
     FakeReceiveOptions options;
     DisplayLineStore display;
-    ChannelCounterTable counters;
+    ChannelCounters counters;
     ReceivePipeline pipeline{options, display, counters, [] {}};
     SendDispatcher dispatcher{pipeline, options, counters, [] {}};
     std::unique_ptr<SerialAPage> page;

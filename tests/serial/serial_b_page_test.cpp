@@ -1,6 +1,6 @@
 #include "serial/serial_b_page.h"
+#include "core/indicator_shape.h"
 #include "data/receive_pipeline.h"
-#include "send/indicator_shape.h"
 #include "send/send_dispatcher.h"
 #include "serial/cn_rs232.h"
 #include "serial/cn_rs232_dialog.h"
@@ -109,7 +109,7 @@ protected:
     MessageRecorder boxes;
     FakeReceiveOptions options;
     DisplayLineStore display;
-    ChannelCounterTable counters;
+    ChannelCounters counters;
     ReceivePipeline pipeline{options, display, counters, [] {}};
     SendDispatcher dispatcher{pipeline, options, counters, [] {}};
     std::vector<SerialPortInfo> ports;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/info_sink.h"
+#include "core/info_sink.h"
 
 #include <vector>
 

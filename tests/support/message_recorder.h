@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 
 #include <QStringList>
 

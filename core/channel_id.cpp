@@ -1,4 +1,4 @@
-#include "app/channel_id.h"
+#include "core/channel_id.h"
 
 QString ChannelName(int channel)
 {

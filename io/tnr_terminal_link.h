@@ -4,12 +4,13 @@
 
 class TnrBaseIO;
 
-// What a component needs of an attached terminal control. The terminal tells
+// The link between a component and an attached terminal control: what the
+// component needs of the terminal. The terminal tells
 // the component about typed characters through TnrBaseIO::TerminalKeyPressed.
-class TnrTerminal
+class TnrTerminalLink
 {
 public:
-    virtual ~TnrTerminal() = default;
+    virtual ~TnrTerminalLink() = default;
 
     // The component the terminal is attached to, or null when detached.
     virtual void AttachDevice(TnrBaseIO* device) = 0;

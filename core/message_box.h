@@ -4,7 +4,9 @@
 
 #include <functional>
 
-// The one way the program shows a message box. Tests swap the presenter for a
+// The one way the program shows a message box. The application installs the
+// modal dialog at start-up; until then, and in tests that do not record the
+// texts, a message goes to standard error. Tests swap the presenter for a
 // recorder so that nothing ever waits on a modal dialog.
 namespace MessageBox {
 

@@ -1,4 +1,4 @@
-#include "send/indicator_shape.h"
+#include "core/indicator_shape.h"
 
 #include <QPainter>
 

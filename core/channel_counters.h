@@ -29,7 +29,7 @@ struct CONN_INFO
 double NowAsDays();
 
 // The traffic table, one record per ChannelId (LPT included).
-class ChannelCounterTable
+class ChannelCounters
 {
 public:
     CONN_INFO& operator[](int channel) { return records_.at(channel); }

@@ -1,4 +1,4 @@
-#include "send/combo_index.h"
+#include "core/combo_index.h"
 
 #include <QComboBox>
 

@@ -1,21 +1,18 @@
-#include "app/message_box.h"
+#include "core/message_box.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <cstdio>
 
 namespace MessageBox {
 namespace {
 
-void ShowModal(const QString& text)
+void PrintToStandardError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 Presenter& CurrentPresenter()
 {
-    static Presenter presenter = ShowModal;
+    static Presenter presenter = PrintToStandardError;
     return presenter;
 }
 

@@ -1,6 +1,6 @@
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
-#include "data/text_codec.h"
+#include "core/text_codec.h"
 
 #include <QFile>
 #include <QSaveFile>

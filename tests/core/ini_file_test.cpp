@@ -1,5 +1,5 @@
-#include "app/ini_file.h"
-#include "data/text_codec.h"
+#include "core/ini_file.h"
+#include "core/text_codec.h"
 
 #include <QFile>
 #include <QTemporaryDir>

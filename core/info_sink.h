@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/line_color.h"
+#include "core/line_color.h"
 
 #include <QString>
 

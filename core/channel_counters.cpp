@@ -1,4 +1,4 @@
-#include "app/channel_counters.h"
+#include "core/channel_counters.h"
 
 #include <QDateTime>
 
@@ -37,7 +37,7 @@ double NowAsDays()
     return kEpoch.msecsTo(now) / 86400000.0;
 }
 
-void ChannelCounterTable::ClearAll()
+void ChannelCounters::ClearAll()
 {
     for (CONN_INFO& record : records_)
         record.ClearCounts();
