@@ -211,12 +211,17 @@ void TForm1::BuildPages()
     udpServer = new UdpServerPage(pipeline_, PageControl1);
     udpClient = new UdpClientPage(pipeline_, PageControl1);
     channelPages_ = {serialA, serialB, tcpServer, tcpClient, udpServer, udpClient};
+    dispatcher_.SetTarget(COMA, serialA);
+    dispatcher_.SetTarget(COMB, serialB);
+    dispatcher_.SetTarget(TCPS, tcpServer);
+    dispatcher_.SetTarget(TCPC, tcpClient);
+    dispatcher_.SetTarget(UDPS, udpServer);
+    dispatcher_.SetTarget(UDPC, udpClient);
     const char* const captions[kDataChannelCount] = {"串口A", "串口B", "TCP服务器", "TCP客户端", "UDP服务器",
                                                      "UDP客户端"};
     for (ChannelId channel = COMA; channel <= UDPC; ++channel) {
         ChannelPage* page = channelPages_[channel];
         PageControl1->addTab(page, QString::fromUtf8(captions[channel]));
-        dispatcher_.SetTarget(channel, page);
         connect(page->Panel()->send, &QPushButton::clicked, this, [this, channel] { SendButtonClick(channel); });
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <QHostAddress>
 #include <QPointer>
@@ -17,7 +18,7 @@ class TcpConnection;
 
 // The "TCP客户端" page: one connection to a TCP server, with automatic
 // reconnection every 1500 ms while "自动重连" is checked.
-class TcpClientPage : public ChannelPage
+class TcpClientPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 

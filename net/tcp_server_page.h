@@ -3,6 +3,7 @@
 #include "net/tcp_client_record.h"
 #include "net/tcp_listener.h"
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <vector>
 
@@ -18,7 +19,7 @@ class TcpConnection;
 
 // The "TCP服务器" page: listens on one port, accepts any number of clients,
 // lists them in a drop-down and sends to the one selected there.
-class TcpServerPage : public ChannelPage
+class TcpServerPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 

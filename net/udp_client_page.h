@@ -1,6 +1,7 @@
 #pragma once
 
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <QUdpSocket>
 
@@ -15,7 +16,7 @@ class ReceivePipeline;
 
 // The "UDP客户端" page: sends datagrams to one remote endpoint from a chosen
 // local port and shows what arrives on that port while enabled.
-class UdpClientPage : public ChannelPage
+class UdpClientPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 

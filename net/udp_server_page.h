@@ -1,6 +1,7 @@
 #pragma once
 
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <QUdpSocket>
 
@@ -17,7 +18,7 @@ class ReceivePipeline;
 
 // The "UDP服务器" page: listens on a local port, shows every datagram and
 // answers the last sender; a blank or 255.255.255.255 host broadcasts.
-class UdpServerPage : public ChannelPage
+class UdpServerPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 

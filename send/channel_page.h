@@ -1,13 +1,12 @@
 #pragma once
 
 #include "send/send_panel.h"
-#include "send/send_target.h"
 
 #include <QWidget>
 
-// A channel page of the main window: its own settings controls, the shared
-// send controls, and the channel's side of the send dispatcher.
-class ChannelPage : public QWidget, public SendTarget
+// A channel page of the main window: its own settings controls and the
+// shared send controls.
+class ChannelPage : public QWidget
 {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <functional>
 
@@ -21,7 +22,7 @@ class TnrSemaphore;
 // open/close/configure, RTS and DTR, the four line indicators, the RS-485
 // preset, received data into the pipeline, and the device plug-in and
 // removal lines.
-class SerialAPage : public ChannelPage
+class SerialAPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 

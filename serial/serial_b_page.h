@@ -1,6 +1,7 @@
 #pragma once
 
 #include "send/channel_page.h"
+#include "send/send_target.h"
 
 #include <functional>
 #include <memory>
@@ -16,7 +17,7 @@ class TCnRS232Dialog;
 // The "串口B" page: the serial component Comm2 with its settings dialog rsd2
 // and its settings file; open, close, configure, received chunks into the
 // pipeline under the label "COMB[" + device path + "]".
-class SerialBPage : public ChannelPage
+class SerialBPage : public ChannelPage, public SendTarget
 {
     Q_OBJECT
 
