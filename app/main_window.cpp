@@ -47,7 +47,9 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
     : QMainWindow(parent),
       pipeline_(*this, displayLines_, counters_, [this] { UpdateStatusBar(); }),
       dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
-      relay_(*this, dispatcher_)
+      relay_(*this, dispatcher_),
+      comA_(pipeline_),
+      comB_(pipeline_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("串口/网络调试软件  ") + QString::fromUtf8(kContactText));
@@ -201,8 +203,8 @@ void TForm1::BuildPages()
     PageControl1->setUsesScrollButtons(false);
     PageControl1->tabBar()->setExpanding(false);
 
-    serialA = new SerialAPage(pipeline_, PageControl1);
-    serialB = new SerialBPage(pipeline_, PageControl1);
+    serialA = new SerialAPage(comA_, PageControl1);
+    serialB = new SerialBPage(comB_, PageControl1);
     // One loader fills both serial port lists; "刷新" on either page runs it.
     serialA->SetPortListB(serialB->cbb2_COM);
     serialB->SetPortListLoader([this] { serialA->LoadPortLists(); });
@@ -211,8 +213,8 @@ void TForm1::BuildPages()
     udpServer = new UdpServerPage(pipeline_, PageControl1);
     udpClient = new UdpClientPage(pipeline_, PageControl1);
     channelPages_ = {serialA, serialB, tcpServer, tcpClient, udpServer, udpClient};
-    dispatcher_.SetTarget(COMA, serialA);
-    dispatcher_.SetTarget(COMB, serialB);
+    dispatcher_.SetTarget(COMA, &comA_);
+    dispatcher_.SetTarget(COMB, &comB_);
     dispatcher_.SetTarget(TCPS, tcpServer);
     dispatcher_.SetTarget(TCPC, tcpClient);
     dispatcher_.SetTarget(UDPS, udpServer);
@@ -254,6 +256,8 @@ void TForm1::BuildPages()
 void TForm1::FormCreate()
 {
     try {
+        comA_.Start();
+        comB_.Start();
         for (ChannelPage* page : channelPages_)
             page->Start();
     } catch (...) {

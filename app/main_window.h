@@ -7,6 +7,8 @@
 #include "data/receive_pipeline.h"
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
+#include "serial/serial_a_channel.h"
+#include "serial/serial_b_channel.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -76,6 +78,8 @@ public:
     ReceivePipeline& Pipeline() { return pipeline_; }
     SendDispatcher& Dispatcher() { return dispatcher_; }
     ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
+    SerialAChannel& ComA() { return comA_; }
+    SerialBChannel& ComB() { return comB_; }
 
     // ReceiveOptions
     bool HelpInfo() const override;
@@ -156,6 +160,8 @@ private:
     ReceivePipeline pipeline_;
     SendDispatcher dispatcher_;
     Relay relay_;
+    SerialAChannel comA_;
+    SerialBChannel comB_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
 };

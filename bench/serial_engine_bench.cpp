@@ -137,9 +137,8 @@ void BM_WindowReceivePipeline(benchmark::State& state)
         Pair pair;
         TForm1 window;
         window.FormCreate();
-        SerialAPage* page = window.serialA;
-        page->nrComm1->SetDeviceIndex(page->nrComm1->AddPortPath(pair.B()));
-        page->btnOpenComClick();
+        window.ComA().PickPortPath(pair.B());
+        window.serialA->btnOpenComClick();
         std::thread writer = StartWriter(pair.A());
         const bool complete = Pump([&] { return window.Counters()[COMA].rxBytes >= kTotal; });
         writer.join();

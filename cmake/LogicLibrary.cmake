@@ -10,6 +10,12 @@ function(serialnet_logic_library name)
   set_property(GLOBAL APPEND PROPERTY SERIALNET_LOGIC_LIBRARIES ${name})
 endfunction()
 
+# Marks executables that must run without a window (tests of logic under
+# QCoreApplication): they are checked like the logic libraries.
+function(serialnet_windowless)
+  set_property(GLOBAL APPEND PROPERTY SERIALNET_LOGIC_LIBRARIES ${ARGN})
+endfunction()
+
 # The libraries `target` links, directly and through what it links, with
 # generator expressions reduced to the libraries they name.
 function(_serialnet_linked_closure target out)
@@ -52,14 +58,15 @@ function(_serialnet_linked_closure target out)
   set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# Fails the configuration when a logic library reaches a widget or GUI library.
+# Fails the configuration when a logic library or a windowless executable
+# reaches a widget or GUI library.
 function(serialnet_check_logic_libraries)
   get_property(libraries GLOBAL PROPERTY SERIALNET_LOGIC_LIBRARIES)
   foreach(library IN LISTS libraries)
     _serialnet_linked_closure(${library} closure)
     foreach(forbidden Qt6::Gui Qt6::Widgets Qt::Gui Qt::Widgets)
       if(forbidden IN_LIST closure)
-        message(FATAL_ERROR "Logic library ${library} links ${forbidden}; it must run without a window.")
+        message(FATAL_ERROR "${library} links ${forbidden}; it must run without a window.")
       endif()
     endforeach()
   endforeach()

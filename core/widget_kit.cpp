@@ -24,6 +24,13 @@ QLabel* NewLabel(const char* name, const QString& caption, QWidget* parent)
     return Named(new QLabel(caption, parent), name);
 }
 
+QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
 QLineEdit* NewEdit(const char* name, const QString& text, QWidget* parent)
 {
     return Named(new QLineEdit(text, parent), name);

@@ -15,6 +15,8 @@ class QWidget;
 namespace WidgetKit {
 
 QLabel* NewLabel(const char* name, const QString& caption, QWidget* parent);
+// A caption whose mnemonic ("&B") moves the focus to `buddy`.
+QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent);
 QLineEdit* NewEdit(const char* name, const QString& text, QWidget* parent);
 // A port field: digits only, at most five of them.
 QLineEdit* NewPortEdit(const char* name, const QString& text, QWidget* parent);

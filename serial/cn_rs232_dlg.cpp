@@ -1,6 +1,7 @@
 #include "serial/cn_rs232_dlg.h"
 
 #include "core/message_box.h"
+#include "core/widget_kit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,29 +18,9 @@
 
 #include <optional>
 
+using namespace WidgetKit;
+
 namespace {
-
-QComboBox* NewPickList(const char* name, const QStringList& items, QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->addItems(items);
-    return combo;
-}
-
-QCheckBox* NewCheckBox(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
-QLabel* NewLabel(const QString& caption, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(buddy);
-    return label;
-}
 
 // A number field followed by the unit "毫秒".
 QWidget* WithMilliseconds(QLineEdit* edit, QWidget* parent)
@@ -93,11 +74,9 @@ TCnRS232Dlg::TCnRS232Dlg(QWidget* parent) : QDialog(parent)
 
     cbShowHint = NewCheckBox("cbShowHint", QStringLiteral("显示提示信息"), this);
     cbShowHint->hide();
-    btnOK = new QPushButton(QStringLiteral("确定(&O)"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK = NewButton("btnOK", QStringLiteral("确定(&O)"), this);
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel = NewButton("btnCancel", QStringLiteral("取消(&C)"), this);
     // Clicking "取消" must not first check the field being left.
     btnCancel->setFocusPolicy(Qt::NoFocus);
 
@@ -119,8 +98,7 @@ TCnRS232Dlg::TCnRS232Dlg(QWidget* parent) : QDialog(parent)
 
 QLineEdit* TCnRS232Dlg::NewNumberEdit(const char* name, QWidget* parent)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    QLineEdit* edit = NewEdit(name, QString(), parent);
     edit->setMaximumWidth(80);
     edit->installEventFilter(this);
     return edit;
@@ -132,23 +110,23 @@ QWidget* TCnRS232Dlg::BuildGeneralPage()
     cbbBaudRate = NewPickList("cbbBaudRate",
                               {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
                                "57600", "115200", "128000", "256000"},
-                              page);
-    cbbByteSize = NewPickList("cbbByteSize", {"5", "6", "7", "8"}, page);
+                              0, page);
+    cbbByteSize = NewPickList("cbbByteSize", {"5", "6", "7", "8"}, 0, page);
     cbbParity = NewPickList("cbbParity",
                             {QStringLiteral("无"), QStringLiteral("奇校验"), QStringLiteral("偶校验"),
                              QStringLiteral("传号校验"), QStringLiteral("空号校验 ")},
-                            page);
-    cbbStopBits = NewPickList("cbbStopBits", {"1", "1.5", "2 "}, page);
+                            0, page);
+    cbbStopBits = NewPickList("cbbStopBits", {"1", "1.5", "2 "}, 0, page);
     cbReplaceWhenParityError =
         NewCheckBox("cbReplaceWhenParityError", QStringLiteral("奇偶校验错误替换成字符(&ASCII):"), page);
     seReplacedChar = NewNumberEdit("seReplacedChar", page);
     cbIgnoreNullChar = NewCheckBox("cbIgnoreNullChar", QStringLiteral("忽略NULL字符(&N)"), page);
 
     auto* form = new QFormLayout;
-    form->addRow(NewLabel(QStringLiteral("波特率(&B):"), cbbBaudRate, page), cbbBaudRate);
-    form->addRow(NewLabel(QStringLiteral("数据位(&D):"), cbbByteSize, page), cbbByteSize);
-    form->addRow(NewLabel(QStringLiteral("奇偶校验(&P):"), cbbParity, page), cbbParity);
-    form->addRow(NewLabel(QStringLiteral("停止位(&S):"), cbbStopBits, page), cbbStopBits);
+    form->addRow(NewBuddyLabel(QStringLiteral("波特率(&B):"), cbbBaudRate, page), cbbBaudRate);
+    form->addRow(NewBuddyLabel(QStringLiteral("数据位(&D):"), cbbByteSize, page), cbbByteSize);
+    form->addRow(NewBuddyLabel(QStringLiteral("奇偶校验(&P):"), cbbParity, page), cbbParity);
+    form->addRow(NewBuddyLabel(QStringLiteral("停止位(&S):"), cbbStopBits, page), cbbStopBits);
     form->addRow(cbReplaceWhenParityError, seReplacedChar);
     form->addRow(cbIgnoreNullChar);
     auto* layout = new QVBoxLayout(page);
@@ -172,10 +150,10 @@ QWidget* TCnRS232Dlg::BuildSoftwarePage()
     form->addRow(cbInx_XonXoffFlow);
     form->addRow(cbOutx_XonXoffFlow);
     form->addRow(cbTxContinueOnXoff);
-    form->addRow(NewLabel(QStringLiteral("Xon阈值(&B):"), seXonLimit, page), seXonLimit);
-    form->addRow(NewLabel(QStringLiteral("Xoff阈值(&H):"), seXoffLimit, page), seXoffLimit);
-    form->addRow(NewLabel(QStringLiteral("Xon字符(ASCII)(&K):"), seXonChar, page), seXonChar);
-    form->addRow(NewLabel(QStringLiteral("Xoff字符(ASCII)(&I):"), seXoffChar, page), seXoffChar);
+    form->addRow(NewBuddyLabel(QStringLiteral("Xon阈值(&B):"), seXonLimit, page), seXonLimit);
+    form->addRow(NewBuddyLabel(QStringLiteral("Xoff阈值(&H):"), seXoffLimit, page), seXoffLimit);
+    form->addRow(NewBuddyLabel(QStringLiteral("Xon字符(ASCII)(&K):"), seXonChar, page), seXonChar);
+    form->addRow(NewBuddyLabel(QStringLiteral("Xoff字符(ASCII)(&I):"), seXoffChar, page), seXoffChar);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(form);
     layout->addStretch();
@@ -187,18 +165,19 @@ QWidget* TCnRS232Dlg::BuildHardwarePage()
     auto* page = new QWidget(this);
     cbbDtrControl = NewPickList(
         "cbbDtrControl",
-        {QStringLiteral("允许DTR线并保持"), QStringLiteral("禁止DTR线并保持"), QStringLiteral("允许DTR握手")}, page);
+        {QStringLiteral("允许DTR线并保持"), QStringLiteral("禁止DTR线并保持"), QStringLiteral("允许DTR握手")}, 0,
+        page);
     cbbRtsControl = NewPickList("cbbRtsControl",
                                 {QStringLiteral("允许RTS并保持"), QStringLiteral("禁止RTS并保持"),
                                  QStringLiteral("允许RTS握手"), QStringLiteral("使用触发方式")},
-                                page);
+                                0, page);
     cbOutx_DsrFlow = NewCheckBox("cbOutx_DsrFlow", QStringLiteral("使用DSR信号进行输出流量控制(&B)"), page);
     cbOutx_CtsFlow = NewCheckBox("cbOutx_CtsFlow", QStringLiteral("使用CTS信号进行输出流量控制(&C)"), page);
     cbDsrSensitivity = NewCheckBox("cbDsrSensitivity", QStringLiteral("DSR敏感度(&E)"), page);
 
     auto* input = new QFormLayout;
-    input->addRow(NewLabel(QStringLiteral("DTR流量控制(&T):"), cbbDtrControl, page), cbbDtrControl);
-    input->addRow(NewLabel(QStringLiteral("RTS流量控制(&R):"), cbbRtsControl, page), cbbRtsControl);
+    input->addRow(NewBuddyLabel(QStringLiteral("DTR流量控制(&T):"), cbbDtrControl, page), cbbDtrControl);
+    input->addRow(NewBuddyLabel(QStringLiteral("RTS流量控制(&R):"), cbbRtsControl, page), cbbRtsControl);
     auto* output = new QVBoxLayout;
     output->addWidget(cbOutx_DsrFlow);
     output->addWidget(cbOutx_CtsFlow);
@@ -228,7 +207,7 @@ QWidget* TCnRS232Dlg::BuildTimeoutPage()
         {"写总超时常量(&B):", seWriteTotalTimeoutConstant},
     };
     for (const auto& [caption, edit] : rows)
-        form->addRow(NewLabel(QString::fromUtf8(caption), edit, page), WithMilliseconds(edit, page));
+        form->addRow(NewBuddyLabel(QString::fromUtf8(caption), edit, page), WithMilliseconds(edit, page));
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(form);
     layout->addStretch();

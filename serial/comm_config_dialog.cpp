@@ -1,10 +1,14 @@
 #include "serial/comm_config_dialog.h"
 
+#include "core/widget_kit.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
+
+using namespace WidgetKit;
 
 namespace {
 
@@ -17,15 +21,6 @@ CommConfigDialog::Runner& CurrentRunner()
     return runner;
 }
 
-QComboBox* NewCombo(const char* name, const QStringList& items, int index, QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->addItems(items);
-    combo->setCurrentIndex(index);
-    return combo;
-}
-
 }  // namespace
 
 CommConfigDialog::CommConfigDialog(const QString& portName, const Dcb& dcb, QWidget* parent)
@@ -34,15 +29,16 @@ CommConfigDialog::CommConfigDialog(const QString& portName, const Dcb& dcb, QWid
     setObjectName(QStringLiteral("CommConfigDialog"));
     setWindowTitle(portName + QStringLiteral(" 属性"));
 
-    cbbBaudRate = NewCombo("cbbBaudRate", kBaudRates, -1, this);
+    cbbBaudRate = NewPickList("cbbBaudRate", kBaudRates, -1, this);
     cbbBaudRate->setEditable(true);
     cbbBaudRate->setValidator(new QIntValidator(1, 4000000, cbbBaudRate));
     cbbBaudRate->setEditText(QString::number(dcb.BaudRate));
-    cbbDataBits = NewCombo("cbbDataBits", {"4", "5", "6", "7", "8"}, qBound(4, int(dcb.ByteSize), 8) - 4, this);
-    cbbParity = NewCombo("cbbParity", {"None", "Odd", "Even", "Mark", "Space"}, dcb.Parity, this);
-    cbbStopBits = NewCombo("cbbStopBits", {"1", "1.5", "2"}, dcb.StopBits, this);
-    cbbFlowControl = NewCombo("cbbFlowControl", {QStringLiteral("无"), QStringLiteral("Xon / Xoff"), QStringLiteral("硬件")},
-                              StreamProtocolOfFlags(dcb.Flags), this);
+    cbbDataBits = NewPickList("cbbDataBits", {"4", "5", "6", "7", "8"}, qBound(4, int(dcb.ByteSize), 8) - 4, this);
+    cbbParity = NewPickList("cbbParity", {"None", "Odd", "Even", "Mark", "Space"}, dcb.Parity, this);
+    cbbStopBits = NewPickList("cbbStopBits", {"1", "1.5", "2"}, dcb.StopBits, this);
+    cbbFlowControl = NewPickList("cbbFlowControl",
+                                 {QStringLiteral("无"), QStringLiteral("Xon / Xoff"), QStringLiteral("硬件")},
+                                 StreamProtocolOfFlags(dcb.Flags), this);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

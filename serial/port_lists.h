@@ -1,13 +1,11 @@
 #pragma once
 
 #include "serial/port_enumerator.h"
+#include "serial/port_list_entry.h"
 
 #include <vector>
 
 class QComboBox;
-
-// The text of entry 0 of both lists.
-inline const char* const kRefreshEntry = "刷新";
 
 // The shared port-list loader of both serial pages. Fills port A's hidden
 // list `cbb_COM` and port B's list `cbb2_COM` at once: entry 0 "刷新", then

@@ -1,59 +1,34 @@
 #include "serial/serial_b_page.h"
 
-#include "core/channel_id.h"
 #include "core/combo_index.h"
 #include "core/indicator_shape.h"
-#include "core/message_box.h"
-#include "data/receive_pipeline.h"
+#include "core/widget_kit.h"
 #include "serial/cn_rs232.h"
 #include "serial/cn_rs232_dialog.h"
-#include "serial/cn_rs232_posix_device.h"
 #include "serial/port_lists.h"
+#include "serial/serial_b_channel.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
+using namespace WidgetKit;
 
-namespace {
-
-QPushButton* NewButton(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
-// One write of the component carries at most this many bytes.
-constexpr qsizetype kMaxWrite = 65535;
-
-}  // namespace
-
-SerialBPage::SerialBPage(ReceivePipeline& pipeline, QWidget* parent)
-    : ChannelPage(parent), rsd2(std::make_unique<TCnRS232Dialog>(this)), pipeline_(pipeline)
+SerialBPage::SerialBPage(SerialBChannel& channel, QWidget* parent)
+    : ChannelPage(parent), rsd2(std::make_unique<TCnRS232Dialog>(this)), channel_(channel)
 {
     setObjectName(QStringLiteral("tsCOMB"));
-    Comm2 = new TCnRS232(std::make_unique<CnRS232PosixDevice>(), this);
-    Comm2->setObjectName(QStringLiteral("Comm2"));
-    const CnRS232Settings factory = PortBFactorySettings();
-    Comm2->CommName = factory.CommName;
-    Comm2->SetCommConfig(factory.CommConfig);
-    Comm2->SetTimeouts(factory.Timeouts);
 
     GroupBox3 = new QGroupBox(QStringLiteral("串口B"), this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    cbb2_COM = new QComboBox(GroupBox3);
-    cbb2_COM->setObjectName(QStringLiteral("cbb2_COM"));
-    cbb2_COM->setEditable(true);
-    cbb2_COM->setInsertPolicy(QComboBox::NoInsert);
+    cbb2_COM = NewCombo("cbb2_COM", {}, -1, GroupBox3);
     cbb2_COM->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cbb2_COM->setMinimumContentsLength(16);
     btn2OpenCom = NewButton("btn2OpenCom", QStringLiteral("打开"), GroupBox3);
     btn2CloseCom = NewButton("btn2CloseCom", QStringLiteral("关闭"), GroupBox3);
-    btn2CloseCom->setEnabled(false);
     btn2ComConfig = NewButton("btn2ComConfig", QStringLiteral("配置"), GroupBox3);
     ShapeCom2 = new IndicatorShape(QStringLiteral("ShapeCom2"), GroupBox3);
     sendPanel = new SendPanel({"mmoCOM2", "chkHexCOM2", "chkNewline2", "chkEchoComB", "btnSendCOM2"},
@@ -69,6 +44,7 @@ SerialBPage::SerialBPage(ReceivePipeline& pipeline, QWidget* parent)
     layout->addWidget(GroupBox3);
     layout->addWidget(sendPanel, 1);
 
+    ShowOpened(channel_.Opened());
     loadPortLists_ = [this] { LoadPortLists(nullptr, cbb2_COM); };
     connect(btn2OpenCom, &QPushButton::clicked, this, &SerialBPage::btn2OpenComClick);
     connect(btn2CloseCom, &QPushButton::clicked, this, &SerialBPage::btn2CloseComClick);
@@ -76,124 +52,76 @@ SerialBPage::SerialBPage(ReceivePipeline& pipeline, QWidget* parent)
     // A user's choice, also of the entry already shown; setting the index in
     // code runs nothing.
     connect(cbb2_COM, &QComboBox::activated, this, &SerialBPage::cbb2_COMChange);
-    connect(Comm2, &TCnRS232::OnReceiveData, this, &SerialBPage::Comm2ReceiveData);
-    connect(Comm2, &TCnRS232::OnCommFailure, this, &SerialBPage::Comm2Failure);
+    // The dispatcher may open the port without a click, so the channel always
+    // knows the list's choice. What an editable list offers follows from its
+    // edit text and its items alone; both report every change through the
+    // edit field and the model, also when the list is refilled or an entry
+    // selected with the box's own signals blocked.
+    connect(cbb2_COM->lineEdit(), &QLineEdit::textChanged, this, &SerialBPage::OfferChosenPort);
+    connect(cbb2_COM->model(), &QAbstractItemModel::rowsInserted, this, &SerialBPage::OfferChosenPort);
+    connect(cbb2_COM->model(), &QAbstractItemModel::rowsRemoved, this, &SerialBPage::OfferChosenPort);
+    connect(cbb2_COM->model(), &QAbstractItemModel::dataChanged, this, &SerialBPage::OfferChosenPort);
+    connect(&channel_, &SerialBChannel::CaptionChanged, GroupBox3, &QGroupBox::setTitle);
+    connect(&channel_, &SerialBChannel::OpenedChanged, this, &SerialBPage::ShowOpened);
+    connect(&channel_, &SerialBChannel::PortListsReloadRequested, this, [this] { loadPortLists_(); });
+    OfferChosenPort();
 }
 
-SerialBPage::~SerialBPage() = default;
+// The list's edit field and model are torn down after this page's own part
+// is gone; they must not report to it (nor to a channel that may already be
+// gone) any more.
+SerialBPage::~SerialBPage()
+{
+    cbb2_COM->lineEdit()->disconnect(this);
+    cbb2_COM->model()->disconnect(this);
+}
 
 void SerialBPage::Start()
 {
-    Comm2->ReadFromIni(QString::fromLatin1(kSettingsFile), QString::fromLatin1(kSettingsSection));
     int entry = -1;
     for (int i = 0; i < cbb2_COM->count() && entry < 0; ++i) {
         const QString text = cbb2_COM->itemText(i);
         const qsizetype paren = text.indexOf(QLatin1Char('('));
-        if (paren >= 0 && text.left(paren).trimmed() == Comm2->CommName)
+        if (paren >= 0 && text.left(paren).trimmed() == channel_.Comm2->CommName)
             entry = i;
     }
     cbb2_COM->setCurrentIndex(entry);
-    UpdateCaption();
 }
 
-bool SerialBPage::IsOpen() const
+void SerialBPage::OfferChosenPort()
 {
-    return Comm2->GetConnected();
+    const int index = SelectedIndex(cbb2_COM);
+    channel_.ChoosePort(index >= 0 ? cbb2_COM->itemText(index) : cbb2_COM->currentText().trimmed(), index >= 0);
 }
 
-QString SerialBPage::DescribePortB() const
+void SerialBPage::ShowOpened(bool opened)
 {
-    return DescribeCnRS232(Comm2->CommName, Comm2->CommConfig());
-}
-
-void SerialBPage::UpdateCaption()
-{
-    GroupBox3->setTitle(QStringLiteral("串口B ") + DescribePortB());
+    cbb2_COM->setEnabled(!opened);
+    btn2CloseCom->setEnabled(opened);
+    btn2OpenCom->setEnabled(!opened);
+    ShapeCom2->SetBrushColor(opened ? IndicatorShape::kOpen : IndicatorShape::kClosed);
 }
 
 void SerialBPage::btn2OpenComClick()
 {
-    const int index = SelectedIndex(cbb2_COM);
-    // Pseudo-terminals and other virtual ports are in no list: a path typed
-    // into the box opens that device.
-    const QString text = index >= 0 ? cbb2_COM->itemText(index) : cbb2_COM->currentText().trimmed();
-    if (text == QString::fromUtf8(kRefreshEntry)) {
-        loadPortLists_();
-        return;
-    }
-    const qsizetype paren = text.indexOf(QLatin1Char('('));
-    if (paren < 0 && index >= 0)
-        return;
-    const QString port = (paren < 0 ? text : text.left(paren)).trimmed();
-    if (port.isEmpty())
-        return;
-
-    Comm2->CommName = port;
-    UpdateCaption();
-    try {
-        if (Comm2->ProbeComm() != 0)
-            MessageBox::Show(QStringLiteral("串口打开异常，请检查是否有其他程序打开此串口！"));
-        else if (!Comm2->GetConnected())
-            Comm2->StartComm();
-    } catch (const std::exception&) {
-        MessageBox::Show(QStringLiteral("串口打开错误!"));
-        return;
-    }
-    if (Comm2->GetConnected()) {
-        cbb2_COM->setEnabled(false);
-        btn2CloseCom->setEnabled(true);
-        btn2OpenCom->setEnabled(false);
-        ShapeCom2->SetBrushColor(IndicatorShape::kOpen);
-    }
+    channel_.Open();
 }
 
 void SerialBPage::btn2CloseComClick()
 {
-    cbb2_COM->setEnabled(true);
-    Comm2->StopComm();
-    btn2CloseCom->setEnabled(false);
-    btn2OpenCom->setEnabled(true);
-    ShapeCom2->SetBrushColor(IndicatorShape::kClosed);
+    channel_.Close();
 }
 
 void SerialBPage::btn2ComConfigClick()
 {
-    rsd2->CommConfig = Comm2->CommConfig();
-    rsd2->Timeouts = Comm2->Timeouts();
-    if (!rsd2->Execute())
-        return;
-    Comm2->SetCommConfig(rsd2->CommConfig);
-    Comm2->SetTimeouts(rsd2->Timeouts);
-    UpdateCaption();
-    if (!Comm2->WriteToIni(QString::fromLatin1(kSettingsFile), QString::fromLatin1(kSettingsSection)))
-        MessageBox::Show(QStringLiteral("Unable to write to %1").arg(QString::fromLatin1(kSettingsFile)));
+    rsd2->CommConfig = channel_.Comm2->CommConfig();
+    rsd2->Timeouts = channel_.Comm2->Timeouts();
+    if (rsd2->Execute())
+        channel_.ApplySettings(rsd2->CommConfig, rsd2->Timeouts);
 }
 
 void SerialBPage::cbb2_COMChange()
 {
     if (cbb2_COM->currentText() == QString::fromUtf8(kRefreshEntry))
         loadPortLists_();
-}
-
-void SerialBPage::Comm2ReceiveData(const QByteArray& chunk)
-{
-    if (chunk.isEmpty())
-        return;
-    pipeline_.ProcessReceived(chunk, QStringLiteral("COMB[") + Comm2->CommName + QLatin1Char(']'), COMB);
-}
-
-void SerialBPage::Comm2Failure(const QString& reason)
-{
-    pipeline_.ShowInfo(QStringLiteral("串口B ") + Comm2->CommName + QStringLiteral(" 通讯中断: ") + reason +
-                           QStringLiteral("，请关闭串口"),
-                       kWindowText);
-}
-
-SendTarget::WriteResult SerialBPage::Write(const QByteArray& payload)
-{
-    for (qsizetype at = 0; at < payload.size(); at += kMaxWrite) {
-        const qsizetype count = std::min(kMaxWrite, payload.size() - at);
-        Comm2->WriteCommData(payload.constData() + at, static_cast<quint16>(count));
-    }
-    return {payload.size(), false};
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "send/channel_page.h"
-#include "send/send_target.h"
 
 #include <functional>
 #include <memory>
@@ -10,52 +9,32 @@ class QComboBox;
 class QGroupBox;
 class QPushButton;
 class IndicatorShape;
-class ReceivePipeline;
-class TCnRS232;
+class SerialBChannel;
 class TCnRS232Dialog;
 
-// The "串口B" page: the serial component Comm2 with its settings dialog rsd2
-// and its settings file; open, close, configure, received chunks into the
-// pipeline under the label "COMB[" + device path + "]".
-class SerialBPage : public ChannelPage, public SendTarget
+// The "串口B" page: the port list, open, close and the settings dialog rsd2
+// of channel B. The page shows the channel's state, tells it which port its
+// list offers and hands every click to it.
+class SerialBPage : public ChannelPage
 {
     Q_OBJECT
 
 public:
-    // The settings file of port B, in the working folder.
-    static inline const char* const kSettingsFile = "./CommPort.ini";
-    static inline const char* const kSettingsSection = "COMCONFIG2";
-
-    SerialBPage(ReceivePipeline& pipeline, QWidget* parent = nullptr);
+    explicit SerialBPage(SerialBChannel& channel, QWidget* parent = nullptr);
     ~SerialBPage() override;
 
     SendPanel* Panel() const override { return sendPanel; }
-    // Reads the settings file, selects the list entry of the port and sets
-    // the caption "串口B " + DescribePortB().
+    // Selects the list entry of the port the channel's settings file names.
     void Start() override;
-
-    // SendTarget: the dispatcher opens the port through the open button.
-    bool OpensAutomatically() const override { return true; }
-    bool IsOpen() const override;
-    void StartOpening() override { btn2OpenComClick(); }
-    // Queues the whole payload, in pieces of at most 65535 bytes, in order.
-    WriteResult Write(const QByteArray& payload) override;
 
     // Refills both serial port lists ("刷新"); by default only this page's.
     void SetPortListLoader(std::function<void()> loader) { loadPortLists_ = std::move(loader); }
-
-    // The port and its settings, as the caption shows them after "串口B ".
-    QString DescribePortB() const;
 
     void btn2OpenComClick();
     void btn2CloseComClick();
     void btn2ComConfigClick();
     void cbb2_COMChange();
-    void Comm2ReceiveData(const QByteArray& chunk);
-    // The open port failed: one line in the display, the page keeps its look.
-    void Comm2Failure(const QString& reason);
 
-    TCnRS232* Comm2;
     std::unique_ptr<TCnRS232Dialog> rsd2;
     QGroupBox* GroupBox3;
     QComboBox* cbb2_COM;
@@ -66,8 +45,11 @@ public:
     SendPanel* sendPanel;
 
 private:
-    void UpdateCaption();
+    // Tells the channel what the list now offers to open.
+    void OfferChosenPort();
+    // Open: the list and the open button locked, close enabled, lamp green.
+    void ShowOpened(bool opened);
 
-    ReceivePipeline& pipeline_;
+    SerialBChannel& channel_;
     std::function<void()> loadPortLists_;
 };

@@ -1,16 +1,16 @@
 #include "serial/serial_a_page.h"
 #include "core/indicator_shape.h"
 #include "core/message_box.h"
-#include "data/receive_pipeline.h"
 #include "io/tnr_device_box.h"
-#include "raw_end.h"
 #include "send/send_dispatcher.h"
 #include "serial/comm_config_dialog.h"
-#include "serial/tnr_comm.h"
+#include "serial/serial_a_channel.h"
 #include "serial/tnr_semaphore.h"
-#include "socat_pair.h"
+#include "tests/serial/socat_pair.h"
+#include "tests/serial/wait_until.h"
 #include "tests/support/fake_receive_options.h"
-#include "wait_until.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/recording_receive_sink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,21 +22,20 @@
 
 namespace {
 
-// Page A with the pipeline and dispatcher around it, on an empty machine.
+// Page A on its channel, on an empty machine.
 class SerialAPageTest : public testing::Test
 {
 protected:
     SerialAPageTest()
     {
         TnrComm::SetDefaultScanRoots({empty_.path(), empty_.path(), empty_.path()});
-        previousPresenter_ = MessageBox::SetPresenter([this](const QString& text) { boxes << text; });
-        page = std::make_unique<SerialAPage>(pipeline);
-        dispatcher.SetTarget(COMA, page.get());
+        channel = std::make_unique<SerialAChannel>(sink);
+        page = std::make_unique<SerialAPage>(*channel);
     }
     ~SerialAPageTest() override
     {
         page.reset();
-        MessageBox::SetPresenter(previousPresenter_);
+        channel.reset();
     }
 
     // Picks a device path through the picker's last entry.
@@ -46,23 +45,22 @@ protected:
         page->nrDeviceBox1->Pick(page->nrDeviceBox1->count() - 1);
     }
 
-    QStringList DisplayTexts() const
+    bool LooksOpen() const
     {
-        QStringList texts;
-        for (qsizetype i = 0; i < display.LineCount(); ++i)
-            texts << display.At(i).text;
-        return texts;
+        return !page->btnOpenCom->isEnabled() && page->btnCloseCom->isEnabled() && !page->cbb_COM->isEnabled() &&
+               page->ShapeCom1->BrushColor() == IndicatorShape::kOpen;
+    }
+    bool LooksClosed() const
+    {
+        return page->btnOpenCom->isEnabled() && !page->btnCloseCom->isEnabled() && page->cbb_COM->isEnabled() &&
+               page->ShapeCom1->BrushColor() == IndicatorShape::kClosed;
     }
 
     QTemporaryDir empty_;
-    FakeReceiveOptions options;
-    DisplayLineStore display;
-    ChannelCounters counters;
-    ReceivePipeline pipeline{options, display, counters, [] {}};
-    SendDispatcher dispatcher{pipeline, options, counters, [] {}};
+    RecordingReceiveSink sink;
+    MessageRecorder boxes;
+    std::unique_ptr<SerialAChannel> channel;
     std::unique_ptr<SerialAPage> page;
-    QStringList boxes;
-    MessageBox::Presenter previousPresenter_;
 };
 
 TEST_F(SerialAPageTest, ControlsCarryTheirNamesCaptionsAndStartStates)
@@ -93,47 +91,26 @@ TEST_F(SerialAPageTest, ControlsCarryTheirNamesCaptionsAndStartStates)
     for (const char* name : {"nrSemaphoreCTS", "nrSemaphoreDSR", "nrSemaphoreRLSD"})
         EXPECT_FALSE(page->findChild<TnrSemaphore*>(QString::fromLatin1(name))->Checked()) << name;
     EXPECT_TRUE(page->nrSemaphoreRING->Checked());
-    EXPECT_EQ(page->ShapeCom1->BrushColor(), IndicatorShape::kClosed);
-    EXPECT_EQ(page->nrComm1->BaudRate(), 9600u);
-    EXPECT_EQ(page->nrComm1->EnumPorts(), epFullInfo);
+    EXPECT_EQ(page->GroupBox1->title(), QStringLiteral("串口A"));
+    EXPECT_TRUE(LooksClosed());
+    EXPECT_EQ(page->nrDeviceBox1->nrComm(), channel->nrComm1) << "the picker chooses the channel's port";
 }
 
-TEST_F(SerialAPageTest, CaptionDescribesPortAndFollowsThePreset)
+TEST_F(SerialAPageTest, CaptionFollowsTheChannelAndThePresetLocksTheRtsBox)
 {
+    channel->Start();
     page->Start();
     EXPECT_EQ(page->GroupBox1->title(), QStringLiteral("串口A   9600  8   None   1  禁用流控"));
     EXPECT_EQ(page->cbb_COM->itemText(0), QStringLiteral("刷新"));
 
-    struct Row
-    {
-        int byteSize;
-        TParity parity;
-        TStopBits stopBits;
-        TStreamProtocol protocol;
-        const char* description;
-    };
-    const Row rows[] = {{8, pNone, sbOne, spNone, "  9600  8   None   1  禁用流控"},
-                        {7, pEven, sbTwo, spXonXoff, "  9600  7   Even   2 XonXoff"},
-                        {4, pMark, sbOneAndHalf, spHardware, "  9600   Mark   1.5  硬件流控"},
-                        {5, pSpace, sbOne, spNone, "  9600  5   Space   1  禁用流控"}};
-    for (const Row& row : rows) {
-        page->nrComm1->SetByteSize(row.byteSize);
-        page->nrComm1->SetParity(row.parity);
-        page->nrComm1->SetStopBits(row.stopBits);
-        page->nrComm1->SetStreamProtocol(row.protocol);
-        EXPECT_EQ(page->DescribePortA(), QString::fromUtf8(row.description));
-    }
-
+    channel->nrComm1->SetStreamProtocol(spHardware);
     page->chk485->click();
-    EXPECT_EQ(page->nrComm1->StreamProtocol(), spNone);
-    EXPECT_TRUE(page->nrComm1->RS485Mode());
+    EXPECT_TRUE(channel->nrComm1->RS485Mode());
     EXPECT_FALSE(page->chkRTSA->isEnabled());
-    EXPECT_TRUE(page->GroupBox1->title().endsWith(QStringLiteral("  禁用流控")));
-    page->nrComm1->SetStreamProtocol(spHardware);
+    EXPECT_EQ(page->GroupBox1->title(), QStringLiteral("  9600  8   None   1  禁用流控"));
     page->chk485->click();
+    EXPECT_FALSE(channel->nrComm1->RS485Mode());
     EXPECT_TRUE(page->chkRTSA->isEnabled());
-    EXPECT_FALSE(page->nrComm1->RS485Mode());
-    EXPECT_EQ(page->nrComm1->StreamProtocol(), spHardware);
 }
 
 TEST_F(SerialAPageTest, ConfigureShowsTheDialogAndRedescribes)
@@ -144,8 +121,8 @@ TEST_F(SerialAPageTest, ConfigureShowsTheDialogAndRedescribes)
         return true;
     });
     page->btnComConfig->click();
-    EXPECT_EQ(page->nrComm1->BaudRate(), 115200u);
-    EXPECT_EQ(page->nrComm1->StreamProtocol(), spHardware);
+    EXPECT_EQ(channel->nrComm1->BaudRate(), 115200u);
+    EXPECT_EQ(channel->nrComm1->StreamProtocol(), spHardware);
     EXPECT_EQ(page->GroupBox1->title(), QStringLiteral("  115200  8   None   1  硬件流控"));
 
     CommConfigDialog::SetRunner([](CommConfigDialog& dialog) {
@@ -153,7 +130,7 @@ TEST_F(SerialAPageTest, ConfigureShowsTheDialogAndRedescribes)
         return false;
     });
     page->btnComConfig->click();
-    EXPECT_EQ(page->nrComm1->BaudRate(), 115200u);
+    EXPECT_EQ(channel->nrComm1->BaudRate(), 115200u);
     CommConfigDialog::SetRunner(previous);
 }
 
@@ -161,42 +138,28 @@ TEST_F(SerialAPageTest, FailedOpenShowsTheBoxAndKeepsTheButtons)
 {
     PickPath(empty_.filePath(QStringLiteral("gone")));
     page->btnOpenCom->click();
-    EXPECT_EQ(boxes, QStringList{QStringLiteral("串口打开错误!")});
-    EXPECT_FALSE(page->nrComm1->Active());
-    EXPECT_TRUE(page->btnOpenCom->isEnabled());
-    EXPECT_FALSE(page->btnCloseCom->isEnabled());
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("串口打开错误!")});
+    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_TRUE(LooksClosed());
 
     page->chkRTSA->click();  // closed: nothing happens, the box keeps its state
     EXPECT_TRUE(page->chkRTSA->isChecked());
 }
 
-TEST_F(SerialAPageTest, OpenReceiveAndCloseThroughTheButtons)
+TEST_F(SerialAPageTest, OpenAndCloseThroughTheButtons)
 {
     SocatPair pair;
     ASSERT_TRUE(pair.Ready());
     PickPath(pair.A());
     EXPECT_EQ(page->nrDeviceBox1->currentText(), pair.A());
     page->btnOpenCom->click();
-    ASSERT_TRUE(page->nrComm1->Active());
-    EXPECT_FALSE(page->btnOpenCom->isEnabled());
-    EXPECT_TRUE(page->btnCloseCom->isEnabled());
-    EXPECT_FALSE(page->cbb_COM->isEnabled());
-    EXPECT_EQ(page->ShapeCom1->BrushColor(), IndicatorShape::kOpen);
+    ASSERT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(LooksOpen());
     EXPECT_TRUE(page->GroupBox1->title().startsWith(pair.A() + QStringLiteral("  9600")));
 
-    RawEnd other(pair.B());
-    ASSERT_TRUE(other.WriteAll("hello"));
-    ASSERT_TRUE(WaitUntil([&] { return counters[COMA].rxBytes == 5; }));
-    EXPECT_EQ(counters[COMA].rxFrames, 1);
-    const QStringList lines = DisplayTexts();
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("COMA[a]接收5字节: "))) << lines.join('|').toStdString();
-    EXPECT_TRUE(lines.back().endsWith(QStringLiteral("hello")));
-
     page->btnCloseCom->click();
-    EXPECT_FALSE(page->nrComm1->Active());
-    EXPECT_TRUE(page->btnOpenCom->isEnabled());
-    EXPECT_EQ(page->ShapeCom1->BrushColor(), IndicatorShape::kClosed);
+    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_TRUE(LooksClosed());
 }
 
 TEST_F(SerialAPageTest, RemovedDeviceHaltsTheEngineButKeepsTheOpenedLook)
@@ -205,41 +168,25 @@ TEST_F(SerialAPageTest, RemovedDeviceHaltsTheEngineButKeepsTheOpenedLook)
     ASSERT_TRUE(pair->Ready());
     PickPath(pair->A());
     page->btnOpenCom->click();
-    ASSERT_TRUE(page->nrComm1->Active());
+    ASSERT_TRUE(channel->IsOpen());
     pair.reset();
-    ASSERT_TRUE(WaitUntil([&] { return !page->nrComm1->Active(); }));
-    EXPECT_FALSE(page->btnOpenCom->isEnabled());
-    EXPECT_EQ(page->ShapeCom1->BrushColor(), IndicatorShape::kOpen);
-    page->DeviceChange(false);
-    page->DeviceChange(true);
-    const QStringList lines = DisplayTexts();
-    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("设备拔出")));
-    EXPECT_TRUE(lines.back().endsWith(QStringLiteral("设备插入")));
+    ASSERT_TRUE(WaitUntil([&] { return !channel->IsOpen(); }));
+    EXPECT_TRUE(LooksOpen());
 }
 
-TEST_F(SerialAPageTest, SendToChannelOpensTheClosedPortAndCountsTextAndHexSends)
+TEST_F(SerialAPageTest, AnOpenByTheDispatcherShowsOnThePage)
 {
     SocatPair pair;
     ASSERT_TRUE(pair.Ready());
+    FakeReceiveOptions options;
+    ChannelCounters counters;
+    SendDispatcher dispatcher{sink, options, counters, [] {}};
+    dispatcher.SetTarget(COMA, channel.get());
     PickPath(pair.A());
-    RawEnd other(pair.B());
-    struct Row
-    {
-        QByteArray text;
-        bool hex;
-        QByteArray wire;
-    };
-    const Row rows[] = {{"AT\\r\\n", false, "AT\r\n"}, {"11 22 33", true, "\x11\x22\x33"}, {"text", false, "text"}};
-    qint64 sent = 0;
-    for (const Row& row : rows) {
-        dispatcher.SendToChannel(row.text, COMA, row.hex);
-        EXPECT_TRUE(page->nrComm1->Active());
-        EXPECT_EQ(other.ReadExactly(row.wire.size()), row.wire);
-        sent += row.wire.size();
-        EXPECT_EQ(counters[COMA].txBytes, sent);
-    }
-    EXPECT_EQ(counters[COMA].txFrames, 3);
-    EXPECT_FALSE(page->btnOpenCom->isEnabled());
+    dispatcher.SendToChannel("x", COMA, false);
+    ASSERT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(LooksOpen());
+    EXPECT_TRUE(page->GroupBox1->title().startsWith(pair.A()));
 }
 
 TEST_F(SerialAPageTest, RefreshEntryReloadsTheHiddenList)

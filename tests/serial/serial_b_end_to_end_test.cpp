@@ -51,8 +51,8 @@ TEST_F(SerialAToBTest, TextTypedOnOnePortArrivesOnTheOtherAndBothAreCounted)
     a->btnOpenCom->click();
     b->cbb2_COM->setEditText(pair.B());
     b->btn2OpenCom->click();
-    ASSERT_TRUE(a->IsOpen()) << boxes.messages.join(QLatin1Char('|')).toStdString();
-    ASSERT_TRUE(b->IsOpen()) << boxes.messages.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(form.ComA().IsOpen()) << boxes.messages.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(form.ComB().IsOpen()) << boxes.messages.join(QLatin1Char('|')).toStdString();
 
     a->sendPanel->memo->setPlainText(QStringLiteral("from A"));
     a->sendPanel->send->click();
@@ -84,7 +84,7 @@ TEST_F(SerialAToBTest, RefreshOnPageBReloadsBothPortLists)
     ASSERT_GE(form.serialA->cbb_COM->count(), 1);
     EXPECT_EQ(form.serialA->cbb_COM->itemText(0), QStringLiteral("刷新"));
     EXPECT_EQ(form.serialA->cbb_COM->count(), form.serialB->cbb2_COM->count());
-    EXPECT_FALSE(form.serialB->IsOpen());
+    EXPECT_FALSE(form.ComB().IsOpen());
 }
 
 }  // namespace
