@@ -27,9 +27,13 @@ class ReceiveDisplay;
 class SerialAPage;
 class SerialBPage;
 class StatusPanels;
+class TcpClientChannel;
 class TcpClientPage;
+class TcpServerChannel;
 class TcpServerPage;
+class UdpClientChannel;
 class UdpClientPage;
+class UdpServerChannel;
 class UdpServerPage;
 class UsbPage;
 
@@ -76,6 +80,10 @@ public:
     ReceivePipeline& Pipeline() { return pipeline_; }
     SendDispatcher& Dispatcher() { return dispatcher_; }
     ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
+    TcpServerChannel& TcpServer() const { return *tcpServerChannel_; }
+    TcpClientChannel& TcpClient() const { return *tcpClientChannel_; }
+    UdpServerChannel& UdpServer() const { return *udpServerChannel_; }
+    UdpClientChannel& UdpClient() const { return *udpClientChannel_; }
 
     // ReceiveOptions
     bool HelpInfo() const override;
@@ -156,6 +164,11 @@ private:
     ReceivePipeline pipeline_;
     SendDispatcher dispatcher_;
     Relay relay_;
+    // The network channels, built before their pages, which go first.
+    std::unique_ptr<TcpServerChannel> tcpServerChannel_;
+    std::unique_ptr<TcpClientChannel> tcpClientChannel_;
+    std::unique_ptr<UdpServerChannel> udpServerChannel_;
+    std::unique_ptr<UdpClientChannel> udpClientChannel_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
 };
