@@ -10,6 +10,12 @@ function(serialnet_logic_library name)
   set_property(GLOBAL APPEND PROPERTY SERIALNET_LOGIC_LIBRARIES ${name})
 endfunction()
 
+# Holds a target that is no library to the same rule, such as a test
+# executable that must run without a window.
+function(serialnet_logic_only target)
+  set_property(GLOBAL APPEND PROPERTY SERIALNET_LOGIC_LIBRARIES ${target})
+endfunction()
+
 # The libraries `target` links, directly and through what it links, with
 # generator expressions reduced to the libraries they name.
 function(_serialnet_linked_closure target out)
