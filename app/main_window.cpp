@@ -8,9 +8,13 @@
 #include "core/widget_kit.h"
 #include "data/codec.h"
 #include "data/receive_display.h"
+#include "net/tcp_client_channel.h"
 #include "net/tcp_client_page.h"
+#include "net/tcp_server_channel.h"
 #include "net/tcp_server_page.h"
+#include "net/udp_client_channel.h"
 #include "net/udp_client_page.h"
+#include "net/udp_server_channel.h"
 #include "net/udp_server_page.h"
 #include "ports/lpt_page.h"
 #include "ports/usb_page.h"
@@ -49,7 +53,11 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
       dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
       relay_(*this, dispatcher_),
       comA_(pipeline_),
-      comB_(pipeline_)
+      comB_(pipeline_),
+      tcpServerChannel_(pipeline_),
+      tcpClientChannel_(pipeline_),
+      udpServerChannel_(pipeline_),
+      udpClientChannel_(pipeline_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("串口/网络调试软件  ") + QString::fromUtf8(kContactText));
@@ -88,7 +96,11 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
     TimerSpeed.setObjectName(QStringLiteral("TimerSpeed"));
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The pages refer to their channels, which are members: the pages go first.
+    delete PageControl1;
+}
 
 QWidget* TForm1::BuildReceiveOptions()
 {
@@ -208,17 +220,17 @@ void TForm1::BuildPages()
     // One loader fills both serial port lists; "刷新" on either page runs it.
     serialA->SetPortListB(serialB->cbb2_COM);
     serialB->SetPortListLoader([this] { serialA->LoadPortLists(); });
-    tcpServer = new TcpServerPage(pipeline_, PageControl1);
-    tcpClient = new TcpClientPage(pipeline_, PageControl1);
-    udpServer = new UdpServerPage(pipeline_, PageControl1);
-    udpClient = new UdpClientPage(pipeline_, PageControl1);
+    tcpServer = new TcpServerPage(tcpServerChannel_, PageControl1);
+    tcpClient = new TcpClientPage(tcpClientChannel_, PageControl1);
+    udpServer = new UdpServerPage(udpServerChannel_, PageControl1);
+    udpClient = new UdpClientPage(udpClientChannel_, PageControl1);
     channelPages_ = {serialA, serialB, tcpServer, tcpClient, udpServer, udpClient};
     dispatcher_.SetTarget(COMA, &comA_);
     dispatcher_.SetTarget(COMB, &comB_);
-    dispatcher_.SetTarget(TCPS, tcpServer);
-    dispatcher_.SetTarget(TCPC, tcpClient);
-    dispatcher_.SetTarget(UDPS, udpServer);
-    dispatcher_.SetTarget(UDPC, udpClient);
+    dispatcher_.SetTarget(TCPS, &tcpServerChannel_);
+    dispatcher_.SetTarget(TCPC, &tcpClientChannel_);
+    dispatcher_.SetTarget(UDPS, &udpServerChannel_);
+    dispatcher_.SetTarget(UDPC, &udpClientChannel_);
     const char* const captions[kDataChannelCount] = {"串口A", "串口B", "TCP服务器", "TCP客户端", "UDP服务器",
                                                      "UDP客户端"};
     for (ChannelId channel = COMA; channel <= UDPC; ++channel) {
@@ -263,6 +275,7 @@ void TForm1::FormCreate()
     } catch (...) {
         MessageBox::Show(QStringLiteral("串口打开错误!"));
     }
+    udpClientChannel_.Start();
     FormSettings(*this).Load();
     connect(edtMsg, &ReceiveDisplay::doubleClicked, this, &TForm1::btnClearMsgClick);
     ShowInfo(QString::fromUtf8(kProductTitle) + QLatin1Char(' ') + QString::fromUtf8(kContactText) +
@@ -284,8 +297,10 @@ void TForm1::FormClose()
     closed_ = true;
     tmrPeriodSend.stop();
     tmrSend.stop();
-    for (ChannelId channel : {UDPS, UDPC, TCPS, TCPC})
-        channelPages_[channel]->Shutdown();
+    udpServerChannel_.Shutdown();
+    udpClientChannel_.Shutdown();
+    tcpServerChannel_.Shutdown();
+    tcpClientChannel_.Shutdown();
     FormSettings(*this).Save();
 }
 

@@ -5,6 +5,10 @@
 #include "data/display_line_store.h"
 #include "data/receive_options.h"
 #include "data/receive_pipeline.h"
+#include "net/tcp_client_channel.h"
+#include "net/tcp_server_channel.h"
+#include "net/udp_client_channel.h"
+#include "net/udp_server_channel.h"
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
 #include "serial/serial_a_channel.h"
@@ -14,7 +18,6 @@
 #include <QTimer>
 
 #include <array>
-#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -80,6 +83,10 @@ public:
     ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
     SerialAChannel& ComA() { return comA_; }
     SerialBChannel& ComB() { return comB_; }
+    TcpServerChannel& TcpServer() { return tcpServerChannel_; }
+    TcpClientChannel& TcpClient() { return tcpClientChannel_; }
+    UdpServerChannel& UdpServer() { return udpServerChannel_; }
+    UdpClientChannel& UdpClient() { return udpClientChannel_; }
 
     // ReceiveOptions
     bool HelpInfo() const override;
@@ -160,8 +167,13 @@ private:
     ReceivePipeline pipeline_;
     SendDispatcher dispatcher_;
     Relay relay_;
+    // The channels, built before their pages, which are destroyed first.
     SerialAChannel comA_;
     SerialBChannel comB_;
+    TcpServerChannel tcpServerChannel_;
+    TcpClientChannel tcpClientChannel_;
+    UdpServerChannel udpServerChannel_;
+    UdpClientChannel udpClientChannel_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
 };

@@ -1,10 +1,11 @@
-// Relay throughput: a bounded stream from a TCP peer into the TCP server
-// page, relayed ("转发" TCP SERVER <-> TCP CLIENT) through the TCP client page
-// to a second TCP peer, with the window's default display options (every
+// Relay throughput: a bounded stream from a TCP peer into the window's TCP
+// server channel, relayed ("转发" TCP SERVER <-> TCP CLIENT) through its TCP
+// client channel to a second TCP peer, with the window's default display options (every
 // byte shown), next to socat relaying the same stream in the same run.
 // Both sinks check that every byte arrived, in order.
 #include "app/main_window.h"
 #include "net/is_port_in_use.h"
+#include "net/tcp_client_channel.h"
 #include "net/tcp_client_page.h"
 #include "net/tcp_server_page.h"
 
@@ -199,7 +200,7 @@ Run RelayThroughWindow()
         window.cbbConnA->setCurrentIndex(TCPS);
         window.cbbConnB->setCurrentIndex(TCPC);
         window.chkRelay->setChecked(true);
-        Pump([&] { return window.tcpClient->IsOpen(); }, 5000);
+        Pump([&] { return window.TcpClient().IsOpen(); }, 5000);
 
         QElapsedTimer clock;
         clock.start();

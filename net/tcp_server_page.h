@@ -1,11 +1,6 @@
 #pragma once
 
-#include "net/tcp_client_record.h"
-#include "net/tcp_listener.h"
 #include "send/channel_page.h"
-#include "send/send_target.h"
-
-#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -13,43 +8,23 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class IndicatorShape;
-class NameResolver;
-class ReceivePipeline;
-class TcpConnection;
+class TcpServerChannel;
 
-// The "TCP服务器" page: listens on one port, accepts any number of clients,
-// lists them in a drop-down and sends to the one selected there.
-class TcpServerPage : public ChannelPage, public SendTarget
+// The "TCP服务器" page: the TCP server's port field, switch, lamp and client
+// drop-down, whose selected item is where the channel sends.
+class TcpServerPage : public ChannelPage
 {
     Q_OBJECT
 
 public:
-    static constexpr int kRestartWaitMs = 100;
-
-    TcpServerPage(ReceivePipeline& pipeline, QWidget* parent = nullptr);
+    TcpServerPage(TcpServerChannel& channel, QWidget* parent = nullptr);
 
     SendPanel* Panel() const override { return sendPanel; }
-    // A send needs a selected, still connected client; otherwise it is
-    // dropped without a trace.
-    bool ReadyToSend() const override;
-    QByteArray TextLineEnd() const override;
-    WriteResult Write(const QByteArray& payload) override;
-    void Shutdown() override;
-
-    // Replaces the system's reverse lookup of client addresses.
-    void SetNameResolver(NameResolver* resolver) { resolver_ = resolver; }
 
     // Check-box action: starts or stops the server (also on changes by code).
     void chkTCPSrvClick();
-    void ServerSocket1Listen();
-    void ServerSocket1ClientConnect(TcpConnection* socket);
-    void ServerSocket1ClientRead(TcpConnection* socket);
-    void ServerSocket1ClientDisconnect(TcpConnection* socket);
-    void ServerSocket1ClientError(TcpConnection* socket, int errorEvent, int& errorCode);
+    // Rebuilds cbListClient from the channel's client list.
     void RefreshClientList();
-
-    const std::vector<TcpClientRecord>& Clients() const { return clients_; }
-    bool IsListening() const { return ServerSocket1.IsListening(); }
 
     QGroupBox* GroupBox4;
     QLabel* Label1;
@@ -58,21 +33,11 @@ public:
     QCheckBox* chkTCPSrv;
     IndicatorShape* ShapeTCP;
     SendPanel* sendPanel;
-    TcpListener ServerSocket1;
 
 private:
-    // Closes the listening socket and every client connection without any
-    // line; the client records stay listed.
-    void StopServer();
-    void StartListening();
-    void RemoveClient(const TcpConnection* socket);
-    TcpClientRecord* FindClient(const TcpConnection* socket);
-    static QString ItemText(const TcpClientRecord& record);
-    static QString PeerText(const TcpConnection* socket);
+    void ShowClientName(int index);
+    void ShowListening(bool listening);
+    void ShowSwitch(bool on);
 
-    ReceivePipeline& pipeline_;
-    NameResolver* resolver_;
-    std::vector<TcpClientRecord> clients_;
-    quint64 nextSerial_ = 1;
-    quint16 port_ = 0;
+    TcpServerChannel& channel_;
 };

@@ -1,39 +1,20 @@
 #include "net/udp_server_page.h"
 
 #include "core/indicator_shape.h"
-#include "core/message_box.h"
-#include "data/receive_pipeline.h"
-#include "net/datagram_reader.h"
-#include "net/name_resolver.h"
-#include "net/page_controls.h"
+#include "core/widget_kit.h"
+#include "net/udp_server_channel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkDatagram>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <exception>
-#include <netdb.h>
-#include <stdexcept>
+using namespace WidgetKit;
 
-using namespace PageControls;
-
-namespace {
-
-[[noreturn]] void Fail(const QString& text)
-{
-    throw std::runtime_error(text.toStdString());
-}
-
-const QString kNoBindings = QStringLiteral("No bindings specified.");
-
-}  // namespace
-
-UdpServerPage::UdpServerPage(ReceivePipeline& pipeline, QWidget* parent)
-    : ChannelPage(parent), pipeline_(pipeline), resolver_(&NameResolver::System())
+UdpServerPage::UdpServerPage(UdpServerChannel& channel, QWidget* parent) : ChannelPage(parent), channel_(channel)
 {
     setObjectName(QStringLiteral("tsUDPS"));
     GroupBox2 = new QGroupBox(QStringLiteral("UDP服务器"), this);
@@ -49,7 +30,6 @@ UdpServerPage::UdpServerPage(ReceivePipeline& pipeline, QWidget* parent)
     ShapeUDP = new IndicatorShape(QStringLiteral("ShapeUDP"), GroupBox2);
     sendPanel = new SendPanel({"mmoUDP", "chkHexUDP", nullptr, "chkEchoUDPS", "btnSendUDP"},
                               QString::fromUtf8(SendPanel::kDesignMemoText), this);
-    IdUDPServer1.setObjectName(QStringLiteral("IdUDPServer1"));
 
     auto* grid = new QGridLayout(GroupBox2);
     grid->addWidget(lblUDPIP, 0, 0);
@@ -65,109 +45,38 @@ UdpServerPage::UdpServerPage(ReceivePipeline& pipeline, QWidget* parent)
     layout->addWidget(GroupBox2);
     layout->addWidget(sendPanel, 1);
 
+    connect(edtUDPRemoteHost, &QLineEdit::textChanged, this, &UdpServerPage::PassRemoteFields);
+    connect(edtUDPRemotePort, &QLineEdit::textChanged, this, &UdpServerPage::PassRemoteFields);
+    PassRemoteFields();
+
     connect(chkUDPSrv, &QCheckBox::toggled, this, &UdpServerPage::chkUDPSrvClick);
-    connect(&IdUDPServer1, &QUdpSocket::readyRead, this, &UdpServerPage::ReadDatagrams);
+    connect(&channel_, &UdpServerChannel::SwitchChanged, this, &UdpServerPage::ShowSwitch);
+    connect(&channel_, &UdpServerChannel::RemoteChanged, this, &UdpServerPage::ShowRemote);
+    ShowSwitch(channel_.IsSwitchedOn());
 }
 
 void UdpServerPage::chkUDPSrvClick()
 {
-    const QString localText = edtLocalPort->text().trimmed();
-    if (localText.isEmpty() || edtUDPRemotePort->text().trimmed().isEmpty()) {
-        chkUDPSrv->setChecked(false);
-        ShapeUDP->SetBrushColor(IndicatorShape::kClosed);
-        return;
-    }
-    if (!chkUDPSrv->isChecked()) {
-        IdUDPServer1.close();
-        ShapeUDP->SetBrushColor(IndicatorShape::kClosed);
-        return;
-    }
-    ShapeUDP->SetBrushColor(IndicatorShape::kOpen);
-    try {
-        OpenServer(static_cast<quint16>(localText.toInt()));
-    } catch (const std::exception& error) {
-        // The box stays checked and the indicator green, as the user set them.
-        MessageBox::Show(QString::fromUtf8(error.what()));
-    }
+    channel_.Switch(chkUDPSrv->isChecked(), edtLocalPort->text());
 }
 
-void UdpServerPage::OpenServer(std::optional<quint16> enablePort)
+void UdpServerPage::PassRemoteFields()
 {
-    if (IsListening())
-        return;
-    if (enablePort) {
-        const bool first = !bindingPort_.has_value();
-        bindingPort_ = enablePort;
-        // The very first enable on port 0 finds no binding to open; later
-        // ones bind a port of the system's choosing.
-        if (first && *enablePort == 0)
-            Fail(kNoBindings);
-    }
-    if (!bindingPort_)
-        Fail(kNoBindings);
-    IdUDPServer1.close();
-    // Not shared: a port another program holds must make this bind fail.
-    if (IdUDPServer1.bind(QHostAddress(QHostAddress::AnyIPv4), *bindingPort_, QAbstractSocket::DontShareAddress))
-        return;
-    if (IdUDPServer1.error() == QAbstractSocket::AddressInUseError)
-        Fail(QStringLiteral("Could not bind socket. Address and port are already in use."));
-    Fail(IdUDPServer1.errorString());
+    channel_.SetRemoteFields(edtUDPRemoteHost->text(), edtUDPRemotePort->text());
 }
 
-void UdpServerPage::ReadDatagrams()
+void UdpServerPage::ShowRemote(const QString& host, const QString& port)
 {
-    ReadPendingDatagrams(IdUDPServer1, [this](const QNetworkDatagram& datagram) {
-        IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
-        return IsListening();
-    });
+    // The channel holds these already; the fields only show them.
+    const QSignalBlocker quietHost(edtUDPRemoteHost);
+    const QSignalBlocker quietPort(edtUDPRemotePort);
+    edtUDPRemoteHost->setText(host);
+    edtUDPRemotePort->setText(port);
 }
 
-void UdpServerPage::IdUDPServer1UDPRead(const QByteArray& data, const QHostAddress& sender, quint16 senderPort)
+void UdpServerPage::ShowSwitch(bool on)
 {
-    if (data.isEmpty())
-        return;
-    const QString address = sender.toString();
-    edtUDPRemoteHost->setText(address);
-    edtUDPRemotePort->setText(QString::number(senderPort));
-    pipeline_.ProcessReceived(data, QStringLiteral("UDP服务器[%1:%2]").arg(address).arg(senderPort), UDPS);
-}
-
-QHostAddress UdpServerPage::ResolveTarget(const QString& host)
-{
-    if (host.compare(QLatin1String("LOCALHOST"), Qt::CaseInsensitive) == 0)
-        return QHostAddress(QHostAddress::LocalHost);
-    const QHostAddress literal = LiteralAddress(host);
-    if (!literal.isNull())
-        return literal;
-    const QHostAddress found = PreferredAddress(resolver_->LookupAddressesWaiting(host));
-    if (found.isNull())
-        Fail(QStringLiteral("Socket Error # %1\n%2").arg(HOST_NOT_FOUND).arg(QString::fromLocal8Bit(hstrerror(HOST_NOT_FOUND))));
-    return found;
-}
-
-SendTarget::WriteResult UdpServerPage::Write(const QByteArray& payload)
-{
-    const QString host = edtUDPRemoteHost->text().trimmed();
-    const QString portText = edtUDPRemotePort->text();
-    bool ok = false;
-    const int port = portText.toInt(&ok);
-    if (!ok)
-        Fail(NotAnIntegerText(portText));
-    OpenServer(std::nullopt);
-    if (payload.size() > kMaxUdpPayload)
-        Fail(QStringLiteral("Package Size Too Big."));
-
-    const bool broadcast = host.isEmpty() || host == QLatin1String("255.255.255.255");
-    const QHostAddress target = broadcast ? QHostAddress(QHostAddress::Broadcast) : ResolveTarget(host);
-    const qint64 sent = IdUDPServer1.writeDatagram(payload, target, static_cast<quint16>(port));
-    if (sent < 0)
-        Fail(IdUDPServer1.errorString());
-    if (sent != payload.size())
-        Fail(QStringLiteral("Not all bytes sent."));
-    return {payload.size(), broadcast};
-}
-
-void UdpServerPage::Shutdown()
-{
-    IdUDPServer1.close();
+    const QSignalBlocker quiet(chkUDPSrv);
+    chkUDPSrv->setChecked(on);
+    ShapeUDP->SetBrushColor(on ? IndicatorShape::kOpen : IndicatorShape::kClosed);
 }

@@ -2,27 +2,19 @@
 
 #include "app/main_window.h"
 #include "tests/net/fake_name_resolver.h"
+#include "tests/net/channel_test_support.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scratch_working_directory.h"
 
 #include <QByteArray>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 #include <functional>
 
-// Handles events until `condition` holds or `timeoutMs` passes.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
-// Handles events for `ms`: the bounded quiet time of "nothing more happens".
-void Settle(int ms = 200);
 // Runs `action` from the event loop, as a user's action runs: an exception it
 // throws is reported in a message box by the application.
 void RunAsEvent(const std::function<void()>& action);
-// A port that nothing on 127.0.0.1 uses right now.
-quint16 FreePort(bool tcp);
-// `size` bytes of a fixed pattern that covers every byte value.
-QByteArray Pattern(qsizetype size, quint32 seed = 1);
 
 // The main window as it starts (settings-file defaults, as on a first run),
 // with a name resolver that never asks the system, and the display's lines

@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 #include "core/indicator_shape.h"
-#include "net/tcp_client_page.h"
-#include "net/tcp_server_page.h"
-#include "net/udp_client_page.h"
+#include "net/tcp_client_channel.h"
+#include "net/tcp_server_channel.h"
+#include "net/udp_server_channel.h"
 #include "net/udp_server_page.h"
 #include "tests/net/net_test_support.h"
 
@@ -75,13 +75,17 @@ TEST(NetPageControlsTest, ControlsCarryTheirNamesCaptionsAndDesignDefaults)
             ASSERT_NE(edit, nullptr);
             EXPECT_EQ(edit->text(), text);
             if (control.kind == kPortEdit) {
-                // Typed text keeps only digits.
+                // Typed text keeps only digits, five at most.
                 QString typed = QStringLiteral("12a");
                 int position = 0;
                 ASSERT_NE(edit->validator(), nullptr);
                 EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Invalid);
-                typed = QStringLiteral("0123456789");
+                typed = QStringLiteral("01234");
                 EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Acceptable);
+                typed = QStringLiteral("56789");
+                EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Acceptable);
+                typed = QStringLiteral("123456");
+                EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Invalid);
             }
             break;
         }
@@ -109,13 +113,13 @@ TEST(NetPageControlsTest, ControlsCarryTheirNamesCaptionsAndDesignDefaults)
         EXPECT_EQ(form.findChild<IndicatorShape*>(QString::fromLatin1(shape))->BrushColor(), IndicatorShape::kClosed)
             << shape;
 
-    auto* timer = form.tcpClient->findChild<QTimer*>(QStringLiteral("tmrReconn"));
+    auto* timer = form.TcpClient().findChild<QTimer*>(QStringLiteral("tmrReconn"));
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1500);
     EXPECT_FALSE(timer->isActive());
-    EXPECT_TRUE(form.tcpClient->OpensAutomatically());
-    EXPECT_FALSE(form.tcpServer->IsListening());
-    EXPECT_FALSE(form.udpServer->IsListening());
+    EXPECT_TRUE(form.TcpClient().OpensAutomatically());
+    EXPECT_FALSE(form.TcpServer().IsListening());
+    EXPECT_FALSE(form.UdpServer().IsListening());
 }
 
 }  // namespace

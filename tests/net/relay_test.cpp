@@ -1,6 +1,7 @@
+#include "net/tcp_client_channel.h"
 #include "net/tcp_client_page.h"
 #include "net/tcp_server_page.h"
-#include "net/udp_client_page.h"
+#include "net/udp_client_channel.h"
 #include "net/udp_server_page.h"
 #include "tests/net/net_test_support.h"
 
@@ -26,7 +27,7 @@ protected:
         form.tcpClient->edtTCPClientHost->setText(QStringLiteral("127.0.0.1"));
         form.tcpClient->edtTCPClientPort->setText(QString::number(tcpPeerServer.serverPort()));
         form.tcpClient->chkTCPClient->click();
-        WaitFor([&] { return tcpPeerServer.hasPendingConnections() && form.tcpClient->IsOpen(); });
+        WaitFor([&] { return tcpPeerServer.hasPendingConnections() && form.TcpClient().IsOpen(); });
         tcpPeer = tcpPeerServer.nextPendingConnection();
 
         udpPeer.bind(QHostAddress::LocalHost, 0);
@@ -136,7 +137,7 @@ TEST_F(RelayTest, ToATcpServerWithoutASelectedClientNothingIsForwarded)
     form.tcpServer->chkTCPSrv->setChecked(true);
 
     const qsizetype mark = LineCount();
-    udpPeer.writeDatagram("drop", QHostAddress::LocalHost, form.udpClient->NMUDP2.localPort());
+    udpPeer.writeDatagram("drop", QHostAddress::LocalHost, form.UdpClient().NMUDP2.localPort());
     ASSERT_TRUE(WaitFor([&] { return TextsSince(mark).contains(QStringLiteral("drop")); }));
     Settle(50);
     EXPECT_EQ(TextsSince(mark).size(), 2);  // header and data, nothing for the drop

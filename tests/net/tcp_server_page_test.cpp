@@ -1,5 +1,6 @@
 #include "net/tcp_server_page.h"
 #include "core/indicator_shape.h"
+#include "net/tcp_server_channel.h"
 #include "tests/net/net_test_support.h"
 
 #include <QCheckBox>
@@ -9,8 +10,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
-#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -18,7 +19,7 @@ namespace {
 class TcpServerPageTest : public NetFormTest
 {
 protected:
-    TcpServerPageTest() : page(*form.tcpServer) {}
+    TcpServerPageTest() : page(*form.tcpServer), channel(form.TcpServer()) {}
 
     // Enables the server on a free port and returns that port.
     quint16 Enable()
@@ -26,7 +27,7 @@ protected:
         const quint16 port = FreePort(true);
         page.edtTCPPort->setText(QString::number(port));
         page.chkTCPSrv->setChecked(true);
-        EXPECT_TRUE(page.IsListening());
+        EXPECT_TRUE(channel.IsListening());
         return port;
     }
 
@@ -35,9 +36,9 @@ protected:
     {
         clients.push_back(std::make_unique<QTcpSocket>());
         QTcpSocket* client = clients.back().get();
-        const size_t before = page.Clients().size();
+        const size_t before = channel.Clients().size();
         client->connectToHost(QHostAddress::LocalHost, port);
-        EXPECT_TRUE(WaitFor([&] { return page.Clients().size() == before + 1; }));
+        EXPECT_TRUE(WaitFor([&] { return channel.Clients().size() == before + 1; }));
         return client;
     }
 
@@ -60,6 +61,7 @@ protected:
     }
 
     TcpServerPage& page;
+    TcpServerChannel& channel;
     std::vector<std::unique_ptr<QTcpSocket>> clients;
 };
 
@@ -74,7 +76,7 @@ TEST_F(TcpServerPageTest, EnablingListensPaintsGreenAndStartsWithAnEmptyList)
     EXPECT_TRUE(messages.messages.isEmpty());
 
     page.chkTCPSrv->setChecked(false);
-    EXPECT_FALSE(page.IsListening());
+    EXPECT_FALSE(channel.IsListening());
     EXPECT_EQ(page.ShapeTCP->BrushColor(), IndicatorShape::kClosed);
 }
 
@@ -114,7 +116,7 @@ TEST_F(TcpServerPageTest, PortsThatCannotBeListenedOn)
 
         EXPECT_EQ(messages.messages, QStringList{QString::fromUtf8(row.message).arg(port)});
         EXPECT_EQ(page.chkTCPSrv->isChecked(), row.checkedAfter);
-        EXPECT_FALSE(page.IsListening());
+        EXPECT_FALSE(channel.IsListening());
         EXPECT_EQ(page.ShapeTCP->BrushColor(), IndicatorShape::kClosed);
         EXPECT_TRUE(TextsSince(mark).filter(QStringLiteral("正在监听")).isEmpty());
         page.chkTCPSrv->setChecked(false);
@@ -133,7 +135,7 @@ TEST_F(TcpServerPageTest, ClientsAreListedInOrderTheNewestSelectedAndSendsReachO
     // Items show the reverse lookup's name once it answers.
     ASSERT_TRUE(WaitFor([&] { return Items().first().startsWith(QStringLiteral("localhost:")); }));
     ASSERT_TRUE(WaitFor([&] { return Items().last().startsWith(QStringLiteral("localhost:")); }));
-    const auto& records = page.Clients();
+    const auto& records = channel.Clients();
     EXPECT_EQ(Items(), QStringList({ItemFor(QStringLiteral("localhost"), a, records[0]),
                                     ItemFor(QStringLiteral("localhost"), b, records[1])}));
     EXPECT_NE(records[0].identifier, records[1].identifier);
@@ -151,11 +153,36 @@ TEST_F(TcpServerPageTest, ClientsAreListedInOrderTheNewestSelectedAndSendsReachO
 
     const QString bPeer = Peer(b);
     b->disconnectFromHost();
-    ASSERT_TRUE(WaitFor([&] { return page.Clients().size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return channel.Clients().size() == 1; }));
     EXPECT_TRUE(HasLine(bPeer + QStringLiteral("  已断开")));
     EXPECT_EQ(page.cbListClient->count(), 1);
     EXPECT_EQ(page.cbListClient->currentIndex(), 0);
-    EXPECT_EQ(page.cbListClient->currentText(), ItemFor(QStringLiteral("localhost"), a, page.Clients()[0]));
+    EXPECT_EQ(page.cbListClient->currentText(), ItemFor(QStringLiteral("localhost"), a, channel.Clients()[0]));
+}
+
+TEST_F(TcpServerPageTest, PickingAnItemOrTypingItsTextChoosesWhereSendsGo)
+{
+    const quint16 port = Enable();
+    QTcpSocket* a = Connect(port);
+    QTcpSocket* b = Connect(port);
+    const struct
+    {
+        const char* behaviour;
+        std::function<void()> choose;
+        QTcpSocket* reached;
+    } rows[] = {
+        {"the first item picked", [&] { page.cbListClient->setCurrentIndex(0); }, a},
+        {"the text of the second item typed", [&] { page.cbListClient->setEditText(Items().last()); }, b},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        row.choose();
+        form.SendToChannel("hi", TCPS, false);
+        ASSERT_TRUE(WaitFor([&] { return row.reached->bytesAvailable() >= 2; }));
+        EXPECT_EQ(row.reached->readAll(), QByteArray("hi"));
+    }
+    Settle(50);
+    EXPECT_EQ(a->bytesAvailable() + b->bytesAvailable(), 0);
 }
 
 TEST_F(TcpServerPageTest, ClientWithoutANameIsListedByPortAndIdentifier)
@@ -164,24 +191,7 @@ TEST_F(TcpServerPageTest, ClientWithoutANameIsListedByPortAndIdentifier)
     QTcpSocket* a = Connect(port);
     Settle(20);
     EXPECT_EQ(resolver.asked, QStringList{QStringLiteral("127.0.0.1")});
-    EXPECT_EQ(Items(), QStringList{QStringLiteral(":%1  %2 ").arg(a->localPort()).arg(page.Clients()[0].identifier)});
-}
-
-TEST_F(TcpServerPageTest, OneSegmentIsOneDeliveryWithThePeerInItsLabel)
-{
-    const quint16 port = Enable();
-    QTcpSocket* a = Connect(port);
-    const QByteArray segment = QByteArray(100, 'x');
-    a->write(segment);
-    const QString header = QStringLiteral("TCP服务器[%1]接收100字节: ").arg(Peer(a));
-    ASSERT_TRUE(WaitForLine(header));
-    Settle(50);
-    EXPECT_EQ(CountLines(header), 1);
-    EXPECT_EQ(form.Counters()[TCPS].rxBytes, 100);
-    EXPECT_EQ(form.Counters()[TCPS].rxFrames, 1);
-    EXPECT_EQ(page.Clients()[0].info.rxBytes, 100);
-    EXPECT_EQ(page.Clients()[0].info.rxFrames, 1);
-    EXPECT_GT(page.Clients()[0].info.connectTime, 0);
+    EXPECT_EQ(Items(), QStringList{QStringLiteral(":%1  %2 ").arg(a->localPort()).arg(channel.Clients()[0].identifier)});
 }
 
 TEST_F(TcpServerPageTest, EchoGoesToTheSelectedClient)
@@ -239,50 +249,10 @@ TEST_F(TcpServerPageTest, StoppingKeepsClientsListedSilentlyAndRestartingEmpties
     EXPECT_EQ(form.Counters()[TCPS].txFrames, 0);
 
     page.chkTCPSrv->setChecked(true);
-    EXPECT_TRUE(page.IsListening());
+    EXPECT_TRUE(channel.IsListening());
     EXPECT_EQ(page.cbListClient->count(), 0);
     EXPECT_TRUE(messages.messages.isEmpty());
     EXPECT_EQ(TextsSince(mark), QStringList{QStringLiteral("TCP Server 正在监听%1端口").arg(port)});
-}
-
-TEST_F(TcpServerPageTest, ResetByAClientIsAnErrorWithoutDisconnectLine)
-{
-    const quint16 port = Enable();
-    QTcpSocket* a = Connect(port);
-    const QString peer = Peer(a);
-    const linger abortive{1, 0};
-    setsockopt(static_cast<int>(a->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-    a->abort();
-    ASSERT_TRUE(WaitForLine(QStringLiteral("SOCKET出错!")));
-    Settle(50);
-    EXPECT_FALSE(HasLine(peer + QStringLiteral("  已断开")));
-    EXPECT_TRUE(page.Clients().empty());
-    EXPECT_EQ(page.cbListClient->count(), 0);
-}
-
-TEST_F(TcpServerPageTest, WritesTheNetworkCannotTakeAtOnceArriveWholeAndInOrder)
-{
-    const quint16 port = Enable();
-    QTcpSocket* a = Connect(port);
-    form.chkSendInfo->setChecked(false);
-    // Far more than the socket buffers hold while the client does not read.
-    constexpr qsizetype kTotal = 16 * 1024 * 1024;
-    const QByteArray payload = Pattern(kTotal);
-    form.SendToChannel(payload.left(kTotal / 2).toHex(), TCPS, true);
-    form.SendToChannel(payload.mid(kTotal / 2).toHex(), TCPS, true);
-    EXPECT_GT(page.Clients()[0].connection->QueuedBytes(), 0);
-    // The count is what was accepted for sending: all of it.
-    EXPECT_EQ(form.Counters()[TCPS].txBytes, kTotal);
-    EXPECT_EQ(form.Counters()[TCPS].txFrames, 2);
-
-    QByteArray received;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            received += a->readAll();
-            return received.size() >= kTotal;
-        },
-        20000));
-    EXPECT_TRUE(received == payload);
 }
 
 }  // namespace

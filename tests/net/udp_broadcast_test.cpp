@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "net/udp_server_channel.h"
 #include "net/udp_server_page.h"
 #include "tests/net/net_test_support.h"
 
@@ -59,7 +60,7 @@ TEST_F(UdpBroadcastTest, BlankOrAllOnesHostBroadcastsToTheRemotePort)
     UdpServerPage& server = *form.udpServer;
     server.edtLocalPort->setText(QString::number(FreePort(false)));
     server.chkUDPSrv->setChecked(true);
-    ASSERT_TRUE(server.IsListening());
+    ASSERT_TRUE(form.UdpServer().IsListening());
 
     const struct
     {

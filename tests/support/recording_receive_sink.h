@@ -3,11 +3,12 @@
 #include "core/receive_sink.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QStringList>
 
 #include <vector>
 
-// Records what a channel delivers, in order: status lines and received chunks.
+// Stands in for the receive pipeline: records every status line with its
+// colour and every received chunk with its label and channel, in order.
 struct RecordingReceiveSink : ReceiveSink
 {
     struct Line
@@ -30,6 +31,22 @@ struct RecordingReceiveSink : ReceiveSink
         chunks.push_back({data.toByteArray(), label, channel});
     }
 
+    // The texts of the lines from index `mark` on.
+    QStringList Texts(size_t mark = 0) const
+    {
+        QStringList texts;
+        for (size_t i = mark; i < lines.size(); ++i)
+            texts << lines[i].text;
+        return texts;
+    }
+    // Everything received so far, chunks joined.
+    QByteArray Received() const
+    {
+        QByteArray all;
+        for (const Chunk& chunk : chunks)
+            all += chunk.data;
+        return all;
+    }
     // All received bytes of one channel, joined.
     QByteArray Received(ChannelId channel) const
     {
