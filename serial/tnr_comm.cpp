@@ -3,6 +3,7 @@
 #include "serial/modem_watcher.h"
 #include "serial/posix_port_io.h"
 #include "serial/serial_writer.h"
+#include "serial/tty_port.h"
 
 #include <QSocketNotifier>
 #include <QVariant>
@@ -243,7 +244,7 @@ TnrBaseIO::Handle TnrComm::RequestDeviceHandle()
     std::unique_ptr<PortIo> io = portFactory_ ? portFactory_() : std::make_unique<PosixPortIo>();
     const int result = io->Open(path);
     if (result < 0) {
-        lastError_ = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(name, SystemErrorText(-result));
+        lastError_ = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(name, TtyErrorText(-result));
         DoFatalErrors(1, 0, lastError_, false);
         return kInvalidHandle;
     }

@@ -346,6 +346,32 @@ TEST_F(CommTest, ModemLineChangesReachIndicatorsAndRingIsNeverCleared)
     EXPECT_EQ(traced.back(), TraceBit(tsTxEmpty));
 }
 
+TEST_F(CommTest, AChangeBeforeTheWatchersFirstWaitIsShown)
+{
+    ASSERT_TRUE(pair.Ready());
+    // DSR comes on and the ring line pulses right after the watcher took its
+    // baseline, before its thread waits: the pulse is over before anyone
+    // reads the levels, only the transition counters keep it.
+    record->afterFirstStateRead = [](PortRecord& r) {
+        r.MoveLines(ModemLine::kDsr | ModemLine::kRing);
+        r.MoveLines(ModemLine::kDsr);
+    };
+    TnrComm comm;
+    Indicator dsr;
+    Indicator ring;
+    comm.SetMonitorDSR(&dsr);
+    comm.SetMonitorRing(&ring);
+    std::vector<TTraceStates> traced;
+    comm.OnTraceState = [&](TnrComm*, TTraceStates set) { traced.push_back(set); };
+    comm.SetTraceStates(TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD) | TraceBit(tsRing));
+    OpenRecorded(comm);
+
+    ASSERT_TRUE(WaitUntil([&] { return ring.checked; }));
+    EXPECT_TRUE(dsr.checked);
+    ASSERT_FALSE(traced.empty());
+    EXPECT_EQ(traced.back(), TraceBit(tsDSR) | TraceBit(tsRing));
+}
+
 TEST_F(CommTest, LineErrorsAreReportedAndAllFiveAtOnceHaltThePort)
 {
     ASSERT_TRUE(pair.Ready());
