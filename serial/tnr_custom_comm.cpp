@@ -189,6 +189,7 @@ void TnrCustomComm::InitAfterOpen()
     unreadSeen_ = 0;
     ThreadStart();
     ApplySettings();
+    ShowLinesAtOpen();
 }
 
 TnrBaseIO::Handle TnrCustomComm::OpenPort(const QString& name, const QString& path)
@@ -421,6 +422,19 @@ void TnrCustomComm::ShowLines(TTraceStates set)
     SetChecked(monitorRlsd_, lines & ModemLine::kRlsd);
     if (set & TraceBit(tsRing))
         SetChecked(monitorRing_, true);
+}
+
+// A peer whose lines were already on when the port opened sends no change;
+// the lines are shown as they are now, and the watchers, armed before this
+// look, report every change after it.
+void TnrCustomComm::ShowLinesAtOpen()
+{
+    const int lines = io_->ModemLines();
+    const TTraceStates on = lines < 0 ? 0 : ModemLinesToEvents(lines) & traceStates_;
+    if (on != 0)
+        DoTraceStates(on);
+    else
+        ShowLines(0);
 }
 
 void TnrCustomComm::SendData(const char* Buffer, quint32 Length)

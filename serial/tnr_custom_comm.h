@@ -143,6 +143,7 @@ private:
     void DoCommError(quint32 CommCode, quint32 SysError, quint32 State);
     void DoTraceStates(TTraceStates set);
     void ShowLines(TTraceStates set);
+    void ShowLinesAtOpen();
     void ForceHalt(bool purge);
     bool WantsTxEmpty() const;
 

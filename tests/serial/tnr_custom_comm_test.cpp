@@ -265,6 +265,48 @@ TEST_F(CommTest, LineControlActsOnlyWhileOpenAndRtsAndDtrRefreshIndicators)
     EXPECT_EQ(record->breakWrites, (std::vector<bool>{true, false}));
 }
 
+TEST_F(CommTest, LinesAlreadyOnWhenThePortOpensAreShownAtOnce)
+{
+    ASSERT_TRUE(pair.Ready());
+    struct Row
+    {
+        const char* behaviour;
+        TTraceStates traceStates;
+        std::vector<TTraceStates> events;
+    };
+    // Opening closes first, which always reports {tsTxEmpty}.
+    const Row rows[] = {
+        {"traced lines light the lamps and raise one event", kModemEvents,
+         {TraceBit(tsTxEmpty), TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD)}},
+        {"untraced lines light the lamps without an event", 0, {TraceBit(tsTxEmpty)}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        record = std::make_shared<PortRecord>();
+        // The far end holds DTR, RTS and carrier before the port is opened.
+        record->beforeOpenReturns = [](PortRecord& r) { r.MoveLines(ModemLine::kCts | ModemLine::kDsr | ModemLine::kRlsd); };
+        PathComm comm;
+        Indicator cts;
+        Indicator dsr;
+        Indicator rlsd;
+        Indicator ring;
+        comm.SetMonitorCTS(&cts);
+        comm.SetMonitorDSR(&dsr);
+        comm.SetMonitorRLSD(&rlsd);
+        comm.SetMonitorRing(&ring);
+        std::vector<TTraceStates> traced;
+        comm.OnTraceState = [&](TnrCustomComm*, TTraceStates set) { traced.push_back(set); };
+        comm.SetTraceStates(row.traceStates);
+        OpenRecorded(comm);
+
+        EXPECT_TRUE(cts.checked && dsr.checked && rlsd.checked) << "shown when the open returns";
+        EXPECT_FALSE(ring.checked);
+        EXPECT_EQ(traced, row.events);
+        WaitUntil([] { return false; }, 100);
+        EXPECT_EQ(traced, row.events) << "the watcher reports no change for lines already shown";
+    }
+}
+
 TEST_F(CommTest, AChangeBeforeTheWatchersFirstWaitIsShown)
 {
     ASSERT_TRUE(pair.Ready());
