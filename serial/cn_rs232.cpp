@@ -3,8 +3,8 @@
 #include "core/ini_file.h"
 #include "serial/cn_rs232_ini.h"
 #include "serial/cn_rs232_line_settings.h"
-#include "serial/cn_rs232_posix_device.h"
 #include "serial/cn_rs232_read_chunker.h"
+#include "serial/tty_port.h"
 
 #include <QFile>
 
@@ -58,10 +58,10 @@ void TCnRS232::SetTimeouts(const TCnRS232Timeouts& timeouts)
 void TCnRS232::ApplyLineSettings()
 {
     // Starts from the driver's current settings, then sets every field.
-    CnRS232Termios termios;
-    if (device_->GetAttributes(termios) == 0) {
-        ApplyCnRS232Config(config_, termios);
-        device_->SetAttributes(termios);
+    TtySettings settings;
+    if (device_->GetAttributes(settings) == 0) {
+        ApplyCnRS232Config(config_, settings);
+        device_->SetAttributes(settings);
     }
     // Pseudo-terminals have no modem lines; their refusal changes nothing.
     const CnRS232ModemLines lines = ModemLinesAtOpen(config_);
@@ -76,7 +76,7 @@ void TCnRS232::StartComm()
     if (connected_)
         throw CnRS232Error(QStringLiteral("该串口已经打开了"));
     const int error = device_->Open(QFile::encodeName(CommName));
-    if (error == ENOTTY)
+    if (error == -ENOTTY)
         throw CnRS232Error(QStringLiteral("指定的设备不是一个有效的通讯端口"));
     if (error != 0)
         throw CnRS232Error(QStringLiteral("串口打开失败"));
@@ -178,7 +178,7 @@ void TCnRS232::Fail(int error)
     if (failed_.exchange(true))
         return;
     QMetaObject::invokeMethod(
-        this, [this, error] { emit OnCommFailure(CnRS232ErrorText(error)); }, Qt::QueuedConnection);
+        this, [this, error] { emit OnCommFailure(TtyErrorText(error)); }, Qt::QueuedConnection);
 }
 
 void TCnRS232::ReadLoop()
@@ -206,14 +206,13 @@ void TCnRS232::ReadLoop()
     for (;;) {
         takeSettings();
         chunker.SetTimeouts(timeouts);
-        int error = 0;
-        const unsigned wake = device_->Wait(false, chunker.WaitMs(NowMs()), error);
-        if (wake & CnRS232Device::kStopped)
-            return;
-        if (wake & CnRS232Device::kFailed) {
-            failWith(error);
+        const int wake = device_->Wait(false, chunker.WaitMs(NowMs()));
+        if (wake < 0) {
+            failWith(-wake);
             return;
         }
+        if (wake & CnRS232Device::kStopped)
+            return;
         if (wake & (CnRS232Device::kReady | CnRS232Device::kHangup)) {
             const qint64 n = device_->Read(buffer, chunker.Room());
             if (n > 0) {
@@ -257,7 +256,7 @@ void TCnRS232::WriteLoop()
             toggleRts = threadConfig_.RtsControl == CnRS232::TRtsControl::RtsTransmissionAvailable;
         }
         if (toggleRts)
-            device_->SetModemLines(CnRS232Device::kLineRts, true);
+            device_->SetModemLines(ModemLine::kRts, true);
         qint64 written = 0;
         while (written < data.size()) {
             const qint64 n = device_->Write(data.constData() + written, data.size() - written);
@@ -269,18 +268,17 @@ void TCnRS232::WriteLoop()
                 Fail(static_cast<int>(-n));
                 return;
             }
-            int error = 0;
-            const unsigned wake = device_->Wait(true, -1, error);
-            if (wake & CnRS232Device::kStopped)
+            const int wake = device_->Wait(true, -1);
+            if (wake >= 0 && (wake & CnRS232Device::kStopped))
                 return;
-            if (wake & (CnRS232Device::kFailed | CnRS232Device::kHangup)) {
-                Fail(wake & CnRS232Device::kFailed ? error : ENODEV);
+            if (wake < 0 || (wake & CnRS232Device::kHangup)) {
+                Fail(wake < 0 ? -wake : ENODEV);
                 return;
             }
         }
         if (toggleRts) {
             device_->Drain();
-            device_->SetModemLines(CnRS232Device::kLineRts, false);
+            device_->SetModemLines(ModemLine::kRts, false);
         }
     }
 }

@@ -57,7 +57,7 @@ public:
     bool WriteCommData(const char* data, quint16 count);
     bool GetConnected() const { return connected_; }
     // Checks, without taking it, that CommName exists and no one holds it:
-    // 0 or an errno value.
+    // 0 or a negative errno value.
     int ProbeComm() const { return device_->Probe(QFile::encodeName(CommName)); }
 
     // The settings file: CommName, line settings and time-outs, 26 keys.
@@ -76,7 +76,7 @@ private:
     void ApplyLineSettings();
     void ReadLoop();
     void WriteLoop();
-    // Called by either thread: posts the failure once.
+    // Called by either thread: posts the failure (an errno value) once.
     void Fail(int error);
     void Post(std::vector<QByteArray>& chunks);
     // Stops and joins whichever threads run, then closes the device.

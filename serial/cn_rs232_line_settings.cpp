@@ -2,7 +2,7 @@
 
 #include <asm/termbits.h>
 
-void ApplyCnRS232Config(const TCnRS232Config& config, CnRS232Termios& t)
+void ApplyCnRS232Config(const TCnRS232Config& config, TtySettings& t)
 {
     t.iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXON |
                  IXANY | IXOFF | IMAXBEL);
@@ -54,19 +54,19 @@ CnRS232ModemLines ModemLinesAtOpen(const TCnRS232Config& config)
     switch (config.DtrControl) {
     case CnRS232::TDtrControl::DtrEnable:
     case CnRS232::TDtrControl::DtrHandshake:  // no DTR handshake here: the line stays up
-        lines.on |= CnRS232Device::kLineDtr;
+        lines.on |= ModemLine::kDtr;
         break;
     case CnRS232::TDtrControl::DtrDisable:
-        lines.off |= CnRS232Device::kLineDtr;
+        lines.off |= ModemLine::kDtr;
         break;
     }
     switch (config.RtsControl) {
     case CnRS232::TRtsControl::RtsEnable:
-        lines.on |= CnRS232Device::kLineRts;
+        lines.on |= ModemLine::kRts;
         break;
     case CnRS232::TRtsControl::RtsDisable:
     case CnRS232::TRtsControl::RtsTransmissionAvailable:
-        lines.off |= CnRS232Device::kLineRts;
+        lines.off |= ModemLine::kRts;
         break;
     case CnRS232::TRtsControl::RtsHandshake:
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/tty_settings.h"
+
 #include <QtGlobal>
 
 enum TParity { pNone, pOdd, pEven, pMark, pSpace };
@@ -65,3 +67,9 @@ struct Dcb
 quint32 BuildFlagWord(quint32 previous, bool rs485Mode, TStreamProtocol protocol, TParity parity);
 TStreamProtocol StreamProtocolOfFlags(quint32 flags);
 bool Rs485ModeOfFlags(quint32 flags);
+
+// Puts a Dcb onto the kernel's line settings: raw binary mode, the rate (any
+// rate), data bits, parity and its check, stop bits, CTS/RTS flow for CTS
+// output flow or RTS handshake, XON/XOFF both ways and their characters.
+// Reads return at once; the engine waits for bytes itself.
+void ApplyDcb(const Dcb& dcb, TtySettings& settings);

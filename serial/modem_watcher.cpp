@@ -6,8 +6,7 @@
 
 ModemWatcher::ModemWatcher(PortIo& io, Reports reports) : io_(io), reports_(std::move(reports))
 {
-    // The baseline is taken now, so that a change while the thread starts counts.
-    counted_ = io_.ReadCounters(last_) == 0;
+    io_.ReadModemState(last_);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -25,7 +24,10 @@ ModemWatcher::~ModemWatcher()
 void ModemWatcher::Run()
 {
     while (!stop_) {
-        const int result = io_.WaitModemChange();
+        // Waiting for a move away from the last state seen, not for the next
+        // change, loses nothing that happened while the thread started or
+        // while it reported.
+        const int result = io_.WaitModemChange(last_);
         if (stop_)
             break;
         if (result == -EINTR)
@@ -37,11 +39,13 @@ void ModemWatcher::Run()
                 reports_.gone(result);
             break;
         }
-        int lines = ModemLine::kCts | ModemLine::kDsr | ModemLine::kRing | ModemLine::kRlsd;
-        LineCounters now;
-        if (counted_ && io_.ReadCounters(now) == 0) {
-            lines = (now.cts != last_.cts ? ModemLine::kCts : 0) | (now.dsr != last_.dsr ? ModemLine::kDsr : 0) |
-                    (now.ring != last_.ring ? ModemLine::kRing : 0) | (now.rlsd != last_.rlsd ? ModemLine::kRlsd : 0);
+        ModemState now;
+        int lines = ModemLine::kInputs;
+        if (io_.ReadModemState(now) == 0) {
+            // Without counters a pulse leaves the levels as they were: any line may have moved.
+            lines = MovedLines(last_, now);
+            if (lines == 0 && !now.counted)
+                lines = ModemLine::kInputs;
             last_ = now;
         }
         if (lines != 0 && reports_.changed)

@@ -1,15 +1,19 @@
 #pragma once
 
-#include "serial/port_io.h"
+#include "serial/modem_state.h"
 
 #include <atomic>
 #include <functional>
 #include <thread>
 
+class PortIo;
+
 // Waits on its own thread for modem input lines to change and reports which
-// lines moved (ModemLine bits), counting transitions so that short pulses are
-// not lost. Ports without modem lines (pseudo-terminals) end the watch at
-// once; any other failure is reported as the device being gone.
+// lines moved (ModemLine bits), by the driver's transition counters where it
+// has them, so that short pulses are not lost. The state at construction is
+// the baseline: a change after it is reported even when it comes before the
+// thread's first wait. Ports without modem lines (pseudo-terminals) end the
+// watch at once; any other failure is reported as the device being gone.
 class ModemWatcher
 {
 public:
@@ -27,8 +31,7 @@ private:
 
     PortIo& io_;
     Reports reports_;
-    LineCounters last_;
-    bool counted_ = false;
+    ModemState last_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
     std::thread thread_;

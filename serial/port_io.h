@@ -1,36 +1,13 @@
 #pragma once
 
 #include "serial/line_settings.h"
+#include "serial/modem_state.h"
 
 #include <QString>
 
-// Modem lines as PortIo reports and drives them.
-namespace ModemLine {
-constexpr int kCts = 0x01;
-constexpr int kDsr = 0x02;
-constexpr int kRing = 0x04;
-constexpr int kRlsd = 0x08;
-constexpr int kRts = 0x10;
-constexpr int kDtr = 0x20;
-}  // namespace ModemLine
-
-// Counters the driver keeps since the port was opened: line errors and
-// modem-line transitions.
-struct LineCounters
-{
-    quint32 frame = 0;
-    quint32 overrun = 0;
-    quint32 parity = 0;
-    quint32 brk = 0;
-    quint32 bufferOverrun = 0;
-    quint32 cts = 0;
-    quint32 dsr = 0;
-    quint32 ring = 0;
-    quint32 rlsd = 0;
-};
-
-// The operating-system side of one serial port. Results are 0 (or a count)
-// on success and a negative errno value on failure. Read, write and modem
+// What port A's engine needs of its port, so that tests can record it and
+// play modem lines back. Results follow the tty layer: 0, a count or a bit
+// set on success, a negative errno value on failure. Read, write and modem
 // waits may run on different threads at the same time.
 class PortIo
 {
@@ -60,14 +37,14 @@ public:
     virtual int Purge(bool input, bool output) = 0;
     // Waits until the output queue has gone out on the line.
     virtual int Drain() = 0;
+    virtual int SetBreak(bool on) = 0;
 
     virtual int ModemLines() = 0;  // ModemLine bits
     virtual int SetModemLine(int line, bool on) = 0;
     virtual int ReadCounters(LineCounters& counters) = 0;
-    // Blocks until a modem input line changes; -EINTR once InterruptWait is called.
-    virtual int WaitModemChange() = 0;
+    virtual int ReadModemState(ModemState& state) = 0;
+    // Blocks until a modem input line moves away from `since`, returning at
+    // once when one already has; -EINTR once InterruptWait is called.
+    virtual int WaitModemChange(const ModemState& since) = 0;
     virtual void InterruptWait() = 0;
 };
-
-// The system's text for an errno value.
-QString SystemErrorText(int error);

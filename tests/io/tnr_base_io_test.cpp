@@ -1,6 +1,7 @@
 #include "io/tnr_base_io.h"
 #include "fake_component.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/recording_subscriber.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -30,12 +31,6 @@ struct RecordingTerminal : TnrTerminalLink
     void AttachDevice(TnrBaseIO* d) override { device = d; }
     void ReceiveChar(char c) override { g_calls->push_back(std::string("char:") + c); }
     void InsertText(QByteArrayView text) override { g_calls->push_back("text:" + text.toByteArray().toStdString()); }
-};
-
-struct RecordingSubscriber : TnrNotifyHandler
-{
-    std::vector<int> codes;
-    void TnrNotifyEvent(TnrBaseIO*, int Code) override { codes.push_back(Code); }
 };
 
 class BaseIoTest : public testing::Test

@@ -6,9 +6,9 @@
 namespace {
 
 // Settings of a terminal in cooked mode, as a port may be left by another program.
-CnRS232Termios Cooked()
+TtySettings Cooked()
 {
-    CnRS232Termios t;
+    TtySettings t;
     t.iflag = ICRNL | IXON | IGNPAR | ISTRIP;
     t.oflag = OPOST | ONLCR;
     t.cflag = B9600 | CS7 | PARENB | CSTOPB | HUPCL;
@@ -20,7 +20,7 @@ CnRS232Termios Cooked()
 
 TEST(ApplyCnRS232Config, PortBFactorySettingsGiveRawEightNoneOne)
 {
-    CnRS232Termios t = Cooked();
+    TtySettings t = Cooked();
     ApplyCnRS232Config(PortBFactorySettings().CommConfig, t);
     EXPECT_EQ(t.cflag & CSIZE, quint32(CS8));
     EXPECT_EQ(t.cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
@@ -44,42 +44,42 @@ TEST(ApplyCnRS232Config, EachSettingReachesItsBits)
     {
         const char* behaviour;
         std::function<void(TCnRS232Config&)> change;
-        quint32 CnRS232Termios::*field;
+        quint32 TtySettings::*field;
         quint32 mask;
         quint32 expected;
     };
     const Row rows[] = {
-        {"ByteSize 0 is five data bits", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_5; }, &CnRS232Termios::cflag, CSIZE,
+        {"ByteSize 0 is five data bits", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_5; }, &TtySettings::cflag, CSIZE,
          CS5},
-        {"ByteSize 1 is six", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_6; }, &CnRS232Termios::cflag, CSIZE, CS6},
-        {"ByteSize 2 is seven", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_7; }, &CnRS232Termios::cflag, CSIZE, CS7},
+        {"ByteSize 1 is six", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_6; }, &TtySettings::cflag, CSIZE, CS6},
+        {"ByteSize 2 is seven", [](auto& c) { c.ByteSize = CnRS232::TByteSize::_7; }, &TtySettings::cflag, CSIZE, CS7},
         {"out-of-range ByteSize leaves the data bits", [](auto& c) { c.ByteSize = static_cast<CnRS232::TByteSize>(9); },
-         &CnRS232Termios::cflag, CSIZE, CS7},
-        {"odd parity", [](auto& c) { c.Parity = CnRS232::TParity::paOdd; }, &CnRS232Termios::cflag, PARENB | PARODD | CMSPAR,
+         &TtySettings::cflag, CSIZE, CS7},
+        {"odd parity", [](auto& c) { c.Parity = CnRS232::TParity::paOdd; }, &TtySettings::cflag, PARENB | PARODD | CMSPAR,
          PARENB | PARODD},
-        {"even parity", [](auto& c) { c.Parity = CnRS232::TParity::paEven; }, &CnRS232Termios::cflag,
+        {"even parity", [](auto& c) { c.Parity = CnRS232::TParity::paEven; }, &TtySettings::cflag,
          PARENB | PARODD | CMSPAR, PARENB},
-        {"mark parity", [](auto& c) { c.Parity = CnRS232::TParity::paMark; }, &CnRS232Termios::cflag,
+        {"mark parity", [](auto& c) { c.Parity = CnRS232::TParity::paMark; }, &TtySettings::cflag,
          PARENB | PARODD | CMSPAR, PARENB | PARODD | CMSPAR},
-        {"space parity", [](auto& c) { c.Parity = CnRS232::TParity::paSpace; }, &CnRS232Termios::cflag,
+        {"space parity", [](auto& c) { c.Parity = CnRS232::TParity::paSpace; }, &TtySettings::cflag,
          PARENB | PARODD | CMSPAR, PARENB | CMSPAR},
         {"StopBits 1 (one and a half) sets the two-stop-bit flag", [](auto& c) { c.StopBits = CnRS232::TStopBits::_1_5; },
-         &CnRS232Termios::cflag, CSTOPB, CSTOPB},
-        {"StopBits 2", [](auto& c) { c.StopBits = CnRS232::TStopBits::_2; }, &CnRS232Termios::cflag, CSTOPB, CSTOPB},
-        {"CTS output flow", [](auto& c) { c.Outx_CtsFlow = true; }, &CnRS232Termios::cflag, CRTSCTS, CRTSCTS},
-        {"RTS handshake", [](auto& c) { c.RtsControl = CnRS232::TRtsControl::RtsHandshake; }, &CnRS232Termios::cflag, CRTSCTS,
+         &TtySettings::cflag, CSTOPB, CSTOPB},
+        {"StopBits 2", [](auto& c) { c.StopBits = CnRS232::TStopBits::_2; }, &TtySettings::cflag, CSTOPB, CSTOPB},
+        {"CTS output flow", [](auto& c) { c.Outx_CtsFlow = true; }, &TtySettings::cflag, CRTSCTS, CRTSCTS},
+        {"RTS handshake", [](auto& c) { c.RtsControl = CnRS232::TRtsControl::RtsHandshake; }, &TtySettings::cflag, CRTSCTS,
          CRTSCTS},
-        {"parity check", [](auto& c) { c.ParityCheck = true; }, &CnRS232Termios::iflag, INPCK, INPCK},
-        {"output XON/XOFF obeys the peer", [](auto& c) { c.Outx_XonXoffFlow = true; }, &CnRS232Termios::iflag,
+        {"parity check", [](auto& c) { c.ParityCheck = true; }, &TtySettings::iflag, INPCK, INPCK},
+        {"output XON/XOFF obeys the peer", [](auto& c) { c.Outx_XonXoffFlow = true; }, &TtySettings::iflag,
          IXON | IXOFF, IXON},
-        {"input XON/XOFF throttles the peer", [](auto& c) { c.Inx_XonXoffFlow = true; }, &CnRS232Termios::iflag,
+        {"input XON/XOFF throttles the peer", [](auto& c) { c.Inx_XonXoffFlow = true; }, &TtySettings::iflag,
          IXON | IXOFF, IXOFF},
-        {"non-standard baud rate", [](auto& c) { c.BaudRate = 14400; }, &CnRS232Termios::ospeed, 0xFFFFFFFF, 14400},
+        {"non-standard baud rate", [](auto& c) { c.BaudRate = 14400; }, &TtySettings::ospeed, 0xFFFFFFFF, 14400},
     };
     for (const Row& row : rows) {
         TCnRS232Config config = PortBFactorySettings().CommConfig;
         row.change(config);
-        CnRS232Termios t = Cooked();
+        TtySettings t = Cooked();
         ApplyCnRS232Config(config, t);
         EXPECT_EQ(t.*row.field & row.mask, row.expected) << row.behaviour;
     }
@@ -90,7 +90,7 @@ TEST(ApplyCnRS232Config, XonAndXoffCharactersAreTheStartAndStopCharacters)
     TCnRS232Config config;
     config.XonChar = 0x11 + 1;
     config.XoffChar = 0x13 + 1;
-    CnRS232Termios t;
+    TtySettings t;
     ApplyCnRS232Config(config, t);
     EXPECT_EQ(t.cc[VSTART], 0x12);
     EXPECT_EQ(t.cc[VSTOP], 0x14);
@@ -100,8 +100,8 @@ TEST(ModemLinesAtOpen, FollowDtrAndRtsControl)
 {
     using D = CnRS232::TDtrControl;
     using R = CnRS232::TRtsControl;
-    constexpr unsigned kDtr = CnRS232Device::kLineDtr;
-    constexpr unsigned kRts = CnRS232Device::kLineRts;
+    constexpr int kDtr = ModemLine::kDtr;
+    constexpr int kRts = ModemLine::kRts;
     struct Row
     {
         const char* behaviour;

@@ -97,11 +97,11 @@ TEST_F(CnRS232CallsTest, RefusalsLeaveThePortClosed)
         const char* expected;
     };
     const Row rows[] = {
-        {"missing device", ENOENT, 0, "串口打开失败"},
-        {"device held by another open", EBUSY, 0, "串口打开失败"},
-        {"no permission", EACCES, 0, "串口打开失败"},
-        {"not a serial device", ENOTTY, 0, "指定的设备不是一个有效的通讯端口"},
-        {"stop signal cannot be made", 0, EMFILE, "创建事件失败"},
+        {"missing device", -ENOENT, 0, "串口打开失败"},
+        {"device held by another open", -EBUSY, 0, "串口打开失败"},
+        {"no permission", -EACCES, 0, "串口打开失败"},
+        {"not a serial device", -ENOTTY, 0, "指定的设备不是一个有效的通讯端口"},
+        {"stop signal cannot be made", 0, -EMFILE, "创建事件失败"},
     };
     for (const Row& row : rows) {
         device_->openError = row.openError;
@@ -178,7 +178,7 @@ TEST_F(CnRS232CallsTest, AFailedWriteIsReportedOnceAndLaterWritesAreRefused)
     comm_->StartComm();
     ASSERT_TRUE(comm_->WriteCommData("abc", 3));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !received.failures.isEmpty(); }, 5000));
-    EXPECT_EQ(received.failures, QStringList{CnRS232ErrorText(EIO)});
+    EXPECT_EQ(received.failures, QStringList{TtyErrorText(EIO)});
     EXPECT_FALSE(comm_->WriteCommData("abc", 3));
     EXPECT_TRUE(comm_->GetConnected()) << "the port stays open until the user closes it";
 }
@@ -278,7 +278,7 @@ TEST_F(CnRS232PtyTest, APortOpenedByOneComponentCannotBeOpenedAgain)
     EXPECT_EQ(StartCommError(*second), QStringLiteral("串口打开失败"));
     EXPECT_FALSE(second->GetConnected());
     CnRS232PosixDevice probe;
-    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.A())), EBUSY);
+    EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.A())), -EBUSY);
 
     comm_->StopComm();
     EXPECT_EQ(probe.Probe(QFile::encodeName(pair_.A())), 0);
@@ -343,7 +343,7 @@ TEST_F(CnRS232PtyTest, TheOtherEndClosingIsReportedOnceAfterTheDataBeforeIt)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !received.failures.isEmpty(); }, 5000));
     QTest::qWait(200);
     EXPECT_EQ(received.All(), QByteArray("last words"));
-    EXPECT_EQ(received.failures, QStringList{CnRS232ErrorText(ENODEV)});
+    EXPECT_EQ(received.failures, QStringList{TtyErrorText(ENODEV)});
     EXPECT_TRUE(comm_->GetConnected());
     EXPECT_FALSE(comm_->WriteCommData("lost", 4)) << "a failed port takes no more writes";
     comm_->StopComm();

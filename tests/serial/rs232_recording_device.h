@@ -16,8 +16,8 @@
 class Rs232RecordingDevice : public CnRS232Device
 {
 public:
-    int openError = 0;
-    int stopSignalError = 0;
+    int openError = 0;        // 0 or a negative errno value
+    int stopSignalError = 0;  // 0 or a negative errno value
     qint64 writeResult = 0;  // 0: take every byte; negative: fail with that errno value
 
     QStringList Calls() const
@@ -30,7 +30,7 @@ public:
         const std::lock_guard lock(mutex_);
         return written_;
     }
-    CnRS232Termios Attributes() const
+    TtySettings Attributes() const
     {
         const std::lock_guard lock(mutex_);
         return attributes_;
@@ -67,26 +67,26 @@ public:
     }
     void Close() override { Record(QStringLiteral("Close")); }
 
-    int GetAttributes(CnRS232Termios& termios) override
+    int GetAttributes(TtySettings& settings) override
     {
         Record(QStringLiteral("GetAttributes"));
         const std::lock_guard lock(mutex_);
-        termios = attributes_;
+        settings = attributes_;
         return 0;
     }
-    int SetAttributes(const CnRS232Termios& termios) override
+    int SetAttributes(const TtySettings& settings) override
     {
-        Record(QStringLiteral("SetAttributes ") + QString::number(termios.ospeed));
+        Record(QStringLiteral("SetAttributes ") + QString::number(settings.ospeed));
         const std::lock_guard lock(mutex_);
-        attributes_ = termios;
+        attributes_ = settings;
         return 0;
     }
-    int SetModemLines(unsigned lines, bool on) override
+    int SetModemLines(int lines, bool on) override
     {
         QString names;
-        if (lines & kLineDtr)
+        if (lines & ModemLine::kDtr)
             names += QStringLiteral(" DTR");
-        if (lines & kLineRts)
+        if (lines & ModemLine::kRts)
             names += QStringLiteral(" RTS");
         Record(QStringLiteral("SetModemLines") + names + (on ? QStringLiteral(" on") : QStringLiteral(" off")));
         return 0;
@@ -103,7 +103,7 @@ public:
         return 0;
     }
 
-    unsigned Wait(bool forWrite, qint64 timeoutMs, int&) override
+    int Wait(bool forWrite, qint64 timeoutMs) override
     {
         if (forWrite)
             return kReady;
@@ -138,5 +138,5 @@ private:
     bool stopped_ = false;
     QStringList calls_;
     QByteArray written_;
-    CnRS232Termios attributes_;
+    TtySettings attributes_;
 };

@@ -1,10 +1,9 @@
-#include "serial/tnr_comm.h"
+#include "serial/tnr_custom_comm.h"
+
+#include "tests/support/recording_subscriber.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
-#include <cerrno>
 #include <stdexcept>
 
 #include "raw_end.h"
@@ -14,11 +13,7 @@
 
 namespace {
 
-struct RecordingSubscriber : TnrNotifyHandler
-{
-    std::vector<int> codes;
-    void TnrNotifyEvent(TnrBaseIO*, int Code) override { codes.push_back(Code); }
-};
+constexpr TTraceStates kModemEvents = TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD) | TraceBit(tsRing);
 
 // A stand-in indicator: anything with a boolean "Checked" property.
 class Indicator : public QObject
@@ -31,25 +26,29 @@ public:
     bool checked;
 };
 
-// Engines in these tests scan an empty machine, so nothing real is ever listed.
+// The serial core alone: it opens the device path it is given.
+class PathComm : public TnrCustomComm
+{
+public:
+    QString path = QStringLiteral("/dev/ttyS0");
+    QString GetPortName() const override { return path; }
+
+protected:
+    Handle RequestDeviceHandle() override { return OpenPort(path, path); }
+};
+
 class CommTest : public testing::Test
 {
 protected:
-    void SetUp() override { TnrComm::SetDefaultScanRoots({empty_.path(), empty_.path(), empty_.path()}); }
-
-    // Points the engine at a device path and returns the engine.
-    static void UsePath(TnrComm& comm, const QString& path) { comm.SetDeviceIndex(comm.AddPortPath(path)); }
-
     // Opens `comm` on end A of the pair with the recording port.
-    void OpenRecorded(TnrComm& comm)
+    void OpenRecorded(PathComm& comm)
     {
         comm.SetPortFactory([record = record] { return std::make_unique<RecordingPortIo>(record); });
-        UsePath(comm, pair.A());
+        comm.path = pair.A();
         comm.SetActive(true);
         ASSERT_TRUE(comm.Active());
     }
 
-    QTemporaryDir empty_;
     SocatPair pair;
     std::shared_ptr<PortRecord> record = std::make_shared<PortRecord>();
 };
@@ -57,25 +56,11 @@ protected:
 TEST(CommSettings, ByteSizeOutsideFourToEightIsStoredAsEight)
 {
     const std::pair<int, int> rows[] = {{9, 8}, {3, 8}, {0, 8}, {4, 4}, {5, 5}, {7, 7}, {8, 8}};
-    TnrComm comm;
+    PathComm comm;
     for (const auto& [written, read] : rows) {
         comm.SetByteSize(written);
         EXPECT_EQ(comm.ByteSize(), read) << "ByteSize := " << written;
     }
-}
-
-TEST(CommSettings, ComPortMapsToAndFromComPortNo)
-{
-    TnrComm comm;
-    const std::pair<int, TComPort> numbers[] = {{1, cpCOM1}, {3, cpCOM3}, {8, cpCOM8}, {9, cpCOMxx}, {12, cpCOMxx}};
-    for (const auto& [number, port] : numbers) {
-        comm.SetComPortNo(static_cast<quint16>(number));
-        EXPECT_EQ(comm.ComPort(), port) << "ComPortNo " << number;
-    }
-    comm.SetComPort(cpCOM3);
-    EXPECT_EQ(comm.ComPortNo(), 3);
-    comm.SetComPort(cpCOMxx);
-    EXPECT_EQ(comm.ComPortNo(), 3);
 }
 
 TEST(CommSettings, FlagWordReadsBackTheModeItWasBuiltFor)
@@ -96,7 +81,7 @@ TEST(CommSettings, FlagWordReadsBackTheModeItWasBuiltFor)
                         {spXonXoff, false, pOdd, 0x1313, spXonXoff}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "protocol " << row.protocol << " rs485 " << row.rs485);
-        TnrComm comm;
+        PathComm comm;
         comm.SetParity(row.parity);
         comm.SetRS485Mode(row.rs485);
         comm.SetStreamProtocol(row.protocol);
@@ -114,7 +99,7 @@ TEST(CommSettings, FlagWordReadsBackTheModeItWasBuiltFor)
 
 TEST(CommSettings, ConfigDialogAcceptedAppliesAndDerivesModesCancelledChangesNothing)
 {
-    TnrComm comm;
+    PathComm comm;
     comm.SetStreamProtocol(spNone);
     QString askedFor;
     comm.configEditor = [&](const QString& port, Dcb& dcb) {
@@ -125,7 +110,7 @@ TEST(CommSettings, ConfigDialogAcceptedAppliesAndDerivesModesCancelledChangesNot
     };
     comm.ConfigDialog();
     EXPECT_EQ(comm.BaudRate(), 19200u);
-    EXPECT_EQ(askedFor, QStringLiteral("COM1"));
+    EXPECT_EQ(askedFor, QStringLiteral("/dev/ttyS0"));
 
     comm.configEditor = [](const QString&, Dcb& dcb) {
         dcb.BaudRate = 115200;
@@ -140,48 +125,10 @@ TEST(CommSettings, ConfigDialogAcceptedAppliesAndDerivesModesCancelledChangesNot
     EXPECT_EQ(comm.StreamProtocol(), spNone);
 }
 
-TEST_F(CommTest, OpeningAMissingPortRaisesTheDeviceMessageAndStaysClosed)
-{
-    const QString missing = empty_.filePath(QStringLiteral("no-such-port"));
-    const std::pair<std::function<void(TnrComm&)>, QString> rows[] = {
-        {[&](TnrComm& comm) { UsePath(comm, missing); }, QStringLiteral("Device \"%1\" Open Error !!!\r").arg(missing)},
-        {[](TnrComm& comm) { comm.SetComPortNo(9); }, QStringLiteral("Device \"COM9\" Open Error !!!\r")}};
-    for (const auto& [choose, prefix] : rows) {
-        TnrComm comm;
-        choose(comm);
-        try {
-            comm.SetActive(true);
-            ADD_FAILURE() << "no error for " << prefix.toStdString();
-        } catch (const std::runtime_error& error) {
-            const QString message = QString::fromStdString(error.what());
-            EXPECT_TRUE(message.startsWith(prefix)) << error.what();
-            EXPECT_GT(message.size(), prefix.size()) << "the system's text follows";
-        }
-        EXPECT_FALSE(comm.Active());
-        EXPECT_TRUE(comm.LastErrorText().startsWith(prefix));
-    }
-}
-
-TEST_F(CommTest, SecondOpenOfTheSamePortFails)
-{
-    ASSERT_TRUE(pair.Ready());
-    TnrComm first;
-    TnrComm second;
-    UsePath(first, pair.A());
-    UsePath(second, pair.A());
-    first.SetActive(true);
-    ASSERT_TRUE(first.Active());
-    EXPECT_THROW(second.SetActive(true), std::runtime_error);
-    EXPECT_FALSE(second.Active());
-    first.SetActive(false);
-    second.SetActive(true);
-    EXPECT_TRUE(second.Active());
-}
-
 TEST_F(CommTest, BurstLargerThanTheReceiveBufferArrivesInOrderWithoutLoss)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     QByteArray received;
     int calls = 0;
     quint32 largest = 0;
@@ -190,7 +137,7 @@ TEST_F(CommTest, BurstLargerThanTheReceiveBufferArrivesInOrderWithoutLoss)
         ++calls;
         largest = std::max(largest, count);
     };
-    UsePath(comm, pair.A());
+    comm.path = pair.A();
     comm.SetActive(true);
     ASSERT_TRUE(comm.Active());
 
@@ -206,15 +153,15 @@ TEST_F(CommTest, BurstLargerThanTheReceiveBufferArrivesInOrderWithoutLoss)
     }, 10000));
     EXPECT_EQ(received, burst);
     EXPECT_GT(calls, 1);
-    EXPECT_LE(largest, static_cast<quint32>(TnrComm::kMinReceiveBuffer));
+    EXPECT_LE(largest, static_cast<quint32>(TnrCustomComm::kMinReceiveBuffer));
     EXPECT_EQ(comm.GetTotalReceived(), static_cast<quint32>(burst.size()));
 }
 
 TEST_F(CommTest, BytesNobodyConsumesStayQueuedButAreCounted)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
-    UsePath(comm, pair.A());
+    PathComm comm;
+    comm.path = pair.A();
     comm.SetActive(true);
     RawEnd other(pair.B());
     ASSERT_TRUE(other.WriteAll("12345"));
@@ -230,8 +177,8 @@ TEST_F(CommTest, BytesNobodyConsumesStayQueuedButAreCounted)
 TEST_F(CommTest, QueuedAndWaitedSendsReachTheOtherEndInOrder)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
-    UsePath(comm, pair.A());
+    PathComm comm;
+    comm.path = pair.A();
     comm.SendData("lost", 4);  // closed: nothing happens
     comm.SetActive(true);
     RawEnd other(pair.B());
@@ -246,14 +193,14 @@ TEST_F(CommTest, QueuedAndWaitedSendsReachTheOtherEndInOrder)
 TEST_F(CommTest, OtherEndGoingAwayHaltsWithoutPurgeAndNotifiesClosed)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     RecordingSubscriber subscriber;
     comm.NotifyAdd(&subscriber);
     int closeEvents = 0;
     comm.OnClose = [&](TnrBaseIO*) { ++closeEvents; };
     comm.OnAfterReceive = [](TnrBaseIO*, const char*, quint32) {};
     comm.SetKeepConnection(true);
-    UsePath(comm, pair.A());
+    comm.path = pair.A();
     comm.SetActive(true);
     ASSERT_TRUE(comm.Active());
 
@@ -278,25 +225,26 @@ TEST_F(CommTest, OpeningDrivesDtrOnAndRtsAsTheFlowControlSays)
     ASSERT_TRUE(pair.Ready());
     for (const Row& row : rows) {
         record = std::make_shared<PortRecord>();
-        TnrComm comm;
+        PathComm comm;
         comm.SetStreamProtocol(row.protocol);
         OpenRecorded(comm);
         EXPECT_EQ(record->LineWrites(), row.writes) << "protocol " << row.protocol;
     }
 }
 
-TEST_F(CommTest, RtsAndDtrFollowTheBoxesOnlyWhileOpenAndRefreshIndicators)
+TEST_F(CommTest, LineControlActsOnlyWhileOpenAndRtsAndDtrRefreshIndicators)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     Indicator cts;
     Indicator dsr;
     comm.SetMonitorCTS(&cts);
     comm.SetMonitorDSR(&dsr);
     std::vector<TTraceStates> traced;
-    comm.OnTraceState = [&](TnrComm*, TTraceStates set) { traced.push_back(set); };
+    comm.OnTraceState = [&](TnrCustomComm*, TTraceStates set) { traced.push_back(set); };
     comm.SetPortFactory([record = record] { return std::make_unique<RecordingPortIo>(record); });
     comm.SetStateRTS(true);
+    comm.SetStateBreak(true);
     EXPECT_TRUE(traced.empty());
 
     comm.SetStreamProtocol(spNone);
@@ -311,12 +259,84 @@ TEST_F(CommTest, RtsAndDtrFollowTheBoxesOnlyWhileOpenAndRefreshIndicators)
     EXPECT_TRUE(cts.checked);
     EXPECT_TRUE(dsr.checked);
     EXPECT_EQ(comm.ModemSignals(), (1u << msCTS) | (1u << msDSR));
+
+    comm.SetStateBreak(true);
+    comm.SetStateBreak(false);
+    EXPECT_EQ(record->breakWrites, (std::vector<bool>{true, false}));
+}
+
+TEST_F(CommTest, LinesAlreadyOnWhenThePortOpensAreShownAtOnce)
+{
+    ASSERT_TRUE(pair.Ready());
+    struct Row
+    {
+        const char* behaviour;
+        TTraceStates traceStates;
+        std::vector<TTraceStates> events;
+    };
+    // Opening closes first, which always reports {tsTxEmpty}.
+    const Row rows[] = {
+        {"traced lines light the lamps and raise one event", kModemEvents,
+         {TraceBit(tsTxEmpty), TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD)}},
+        {"untraced lines light the lamps without an event", 0, {TraceBit(tsTxEmpty)}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        record = std::make_shared<PortRecord>();
+        // The far end holds DTR, RTS and carrier before the port is opened.
+        record->beforeOpenReturns = [](PortRecord& r) { r.MoveLines(ModemLine::kCts | ModemLine::kDsr | ModemLine::kRlsd); };
+        PathComm comm;
+        Indicator cts;
+        Indicator dsr;
+        Indicator rlsd;
+        Indicator ring;
+        comm.SetMonitorCTS(&cts);
+        comm.SetMonitorDSR(&dsr);
+        comm.SetMonitorRLSD(&rlsd);
+        comm.SetMonitorRing(&ring);
+        std::vector<TTraceStates> traced;
+        comm.OnTraceState = [&](TnrCustomComm*, TTraceStates set) { traced.push_back(set); };
+        comm.SetTraceStates(row.traceStates);
+        OpenRecorded(comm);
+
+        EXPECT_TRUE(cts.checked && dsr.checked && rlsd.checked) << "shown when the open returns";
+        EXPECT_FALSE(ring.checked);
+        EXPECT_EQ(traced, row.events);
+        WaitUntil([] { return false; }, 100);
+        EXPECT_EQ(traced, row.events) << "the watcher reports no change for lines already shown";
+    }
+}
+
+TEST_F(CommTest, AChangeBeforeTheWatchersFirstWaitIsShown)
+{
+    ASSERT_TRUE(pair.Ready());
+    // DSR comes on and the ring line pulses right after the watcher took its
+    // baseline, before its thread waits: the pulse is over before anyone
+    // reads the levels, only the transition counters keep it.
+    record->afterFirstStateRead = [](PortRecord& r) {
+        r.MoveLines(ModemLine::kDsr | ModemLine::kRing);
+        r.MoveLines(ModemLine::kDsr);
+    };
+    PathComm comm;
+    Indicator dsr;
+    Indicator ring;
+    comm.SetMonitorDSR(&dsr);
+    comm.SetMonitorRing(&ring);
+    std::vector<TTraceStates> traced;
+    comm.OnTraceState = [&](TnrCustomComm*, TTraceStates set) { traced.push_back(set); };
+    comm.SetTraceStates(kModemEvents);
+    OpenRecorded(comm);
+
+    ASSERT_TRUE(WaitUntil([&] { return ring.checked; }));
+    EXPECT_TRUE(dsr.checked);
+    ASSERT_FALSE(traced.empty());
+    EXPECT_EQ(traced.back(), TraceBit(tsDSR) | TraceBit(tsRing));
 }
 
 TEST_F(CommTest, ModemLineChangesReachIndicatorsAndRingIsNeverCleared)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     Indicator cts;
     Indicator dsr;
     Indicator rlsd;
@@ -326,8 +346,8 @@ TEST_F(CommTest, ModemLineChangesReachIndicatorsAndRingIsNeverCleared)
     comm.SetMonitorRLSD(&rlsd);
     comm.SetMonitorRing(&ring);
     std::vector<TTraceStates> traced;
-    comm.OnTraceState = [&](TnrComm*, TTraceStates set) { traced.push_back(set); };
-    comm.SetTraceStates(TraceBit(tsCTS) | TraceBit(tsDSR) | TraceBit(tsRLSD) | TraceBit(tsRing));
+    comm.OnTraceState = [&](TnrCustomComm*, TTraceStates set) { traced.push_back(set); };
+    comm.SetTraceStates(kModemEvents);
     OpenRecorded(comm);
 
     record->MoveLines(ModemLine::kCts | ModemLine::kRlsd | ModemLine::kRing);
@@ -349,9 +369,9 @@ TEST_F(CommTest, ModemLineChangesReachIndicatorsAndRingIsNeverCleared)
 TEST_F(CommTest, LineErrorsAreReportedAndAllFiveAtOnceHaltThePort)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     std::vector<quint32> errors;
-    comm.OnCommError = [&](TnrComm*, quint32 code, quint32, quint32, bool&) { errors.push_back(code); };
+    comm.OnCommError = [&](TnrCustomComm*, quint32 code, quint32, quint32, bool&) { errors.push_back(code); };
     comm.OnAfterReceive = [](TnrBaseIO*, const char*, quint32) {};
     OpenRecorded(comm);
     RawEnd other(pair.B());
@@ -363,7 +383,7 @@ TEST_F(CommTest, LineErrorsAreReportedAndAllFiveAtOnceHaltThePort)
     }
     ASSERT_TRUE(other.WriteAll("x"));
     ASSERT_TRUE(WaitUntil([&] { return !errors.empty(); }));
-    EXPECT_EQ(errors.front(), TnrComm::kErrorFrame | TnrComm::kErrorParity);
+    EXPECT_EQ(errors.front(), TnrCustomComm::kErrorFrame | TnrCustomComm::kErrorParity);
     EXPECT_TRUE(comm.Active());
 
     {
@@ -382,7 +402,7 @@ TEST_F(CommTest, LineErrorsAreReportedAndAllFiveAtOnceHaltThePort)
 TEST_F(CommTest, Rs485WithoutDriverSupportRaisesRtsAroundEachWrite)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     comm.SetRS485Mode(true);
     OpenRecorded(comm);
     EXPECT_TRUE(comm.ManualRts());
@@ -399,7 +419,7 @@ TEST_F(CommTest, Rs485WithDriverSupportLeavesRtsToTheDriver)
 {
     ASSERT_TRUE(pair.Ready());
     record->rs485Result = 0;
-    TnrComm comm;
+    PathComm comm;
     comm.SetRS485Mode(true);
     OpenRecorded(comm);
     EXPECT_FALSE(comm.ManualRts());
@@ -418,7 +438,7 @@ TEST_F(CommTest, Rs485WithDriverSupportLeavesRtsToTheDriver)
 TEST_F(CommTest, SettingsChangedWhileOpenApplyAtOnceAndWhileClosedAtTheNextOpen)
 {
     ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
+    PathComm comm;
     comm.SetBaudRate(9600);
     OpenRecorded(comm);
     ASSERT_FALSE(record->applied.empty());
@@ -434,22 +454,6 @@ TEST_F(CommTest, SettingsChangedWhileOpenApplyAtOnceAndWhileClosedAtTheNextOpen)
     EXPECT_EQ(record->applied.back().BaudRate, 57600u);
 }
 
-TEST_F(CommTest, ChangingThePortWhileOpenReopensOnTheNewPort)
-{
-    ASSERT_TRUE(pair.Ready());
-    TnrComm comm;
-    RecordingSubscriber subscriber;
-    comm.NotifyAdd(&subscriber);
-    UsePath(comm, pair.A());
-    comm.SetActive(true);
-    subscriber.codes.clear();
-    UsePath(comm, pair.B());
-    EXPECT_TRUE(comm.Active());
-    EXPECT_EQ(comm.GetPortName(), pair.B());
-    EXPECT_EQ(subscriber.codes, (std::vector<int>{kNotifyClosed, kNotifyOpened, kNotifyDevicesChanged}));
-    comm.NotifyDelete(&subscriber);
-}
-
 }  // namespace
 
-#include "tnr_comm_test.moc"
+#include "tnr_custom_comm_test.moc"
