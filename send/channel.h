@@ -24,6 +24,21 @@ public:
     // Closes the transport when the window closes.
     virtual void Shutdown() {}
 
+    // Outgoing flow control. Above its high-water mark (a few MiB for a
+    // socket, a few seconds of data at the baud rate for a serial port) a
+    // channel is congested; Drained() follows once its queue falls below the
+    // low-water mark. The relay stops reading its source meanwhile, so a slow
+    // receiver slows the sender instead of growing memory. A send is always
+    // queued whole, congested or not.
+    virtual bool Congested() const { return false; }
+    // Stops or resumes taking received bytes from the transport. While paused
+    // nothing is read: the kernel's buffers and the link's own flow control
+    // hold the sender back. Nothing is lost and the order is kept.
+    virtual void SetReceivePaused(bool paused) { Q_UNUSED(paused); }
+
+signals:
+    void Drained();
+
 protected:
     ReceiveSink& Sink() const { return sink_; }
 
