@@ -17,6 +17,4 @@ public:
 
     // Start-up work of the page, run once after the window is built.
     virtual void Start() {}
-    // Stops the channel's timers and sockets when the window closes.
-    virtual void Shutdown() {}
 };
