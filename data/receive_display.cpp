@@ -78,7 +78,8 @@ void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, Li
         cursor.insertText(shown, format);
     const qsizetype size = shown.size() < kMaxShownChars ? shown.size() : text.Size();
     if (size > kMaxShownChars)
-        cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(size).arg(kMaxShownChars), format);
+        cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(size).arg(kMaxShownChars),
+                          format);
 }
 
 void ReceiveDisplay::Refresh()
