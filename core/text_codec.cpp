@@ -22,34 +22,34 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts all of `in`; a unit that cannot be converted is skipped
-    // (`unitSize` bytes) and `replacement` is written in its place.
-    QByteArray Run(QByteArrayView in, size_t unitSize, QByteArrayView replacement)
+    // Converts all of `in` and appends the result to `out` from `used` on,
+    // returning the new used size; `out` grows when it has to. A unit that
+    // cannot be converted is skipped (`unitSize` bytes) and `replacement` is
+    // written in its place.
+    qsizetype Append(QByteArrayView in, size_t unitSize, QByteArrayView replacement, QByteArray& out,
+                     qsizetype used)
     {
-        QByteArray out;
-        out.resize(in.size() * 4 + 16);
         char* inPtr = const_cast<char*>(in.data());
         size_t inLeft = in.size();
-        char* outPtr = out.data();
-        size_t outLeft = out.size();
+        char* outPtr = out.data() + used;
+        size_t outLeft = out.size() - used;
+        const auto grow = [&](qsizetype extra) {
+            const qsizetype done = outPtr - out.data();
+            out.resize(out.size() * 2 + extra);
+            outPtr = out.data() + done;
+            outLeft = out.size() - done;
+        };
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         while (inLeft > 0) {
             if (iconv(handle_, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1))
                 break;
             if (errno == E2BIG) {
-                const qsizetype used = outPtr - out.data();
-                out.resize(out.size() * 2);
-                outPtr = out.data() + used;
-                outLeft = out.size() - used;
+                grow(16);
                 continue;
             }
             // EILSEQ or EINVAL (truncated sequence at the end): replace and skip.
-            if (outLeft < static_cast<size_t>(replacement.size()) + 8) {
-                const qsizetype used = outPtr - out.data();
-                out.resize(out.size() * 2 + replacement.size());
-                outPtr = out.data() + used;
-                outLeft = out.size() - used;
-            }
+            if (outLeft < static_cast<size_t>(replacement.size()) + 8)
+                grow(replacement.size() + 8);
             memcpy(outPtr, replacement.constData(), replacement.size());
             outPtr += replacement.size();
             outLeft -= replacement.size();
@@ -57,8 +57,7 @@ public:
             inPtr += skip;
             inLeft -= skip;
         }
-        out.resize(outPtr - out.data());
-        return out;
+        return outPtr - out.data();
     }
 
 private:
@@ -71,6 +70,39 @@ bool IsAscii(QByteArrayView bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
+}
+
+// Bytes below 0x30 never occur inside a GB18030 sequence (the later bytes of
+// a sequence are 0x30 to 0x39 or 0x40 to 0xFE), so decoding is always at a
+// character boundary there, and every ASCII byte from such a boundary up to
+// the next byte of 0x80 or above stands for itself.
+constexpr unsigned char kFirstSequenceByte = 0x30;
+
+// ASCII stretches at least this long are copied instead of converted; shorter
+// ones stay inside the converted run, where a call costs more than they save.
+constexpr qsizetype kMinAsciiStretch = 16;
+
+// End of the run that starts at `from` (a byte of 0x80 or above) and must go
+// through the converter: the start of the next long ASCII stretch that
+// begins at a character boundary, or the end of the bytes.
+qsizetype EndOfConvertedRun(const unsigned char* data, qsizetype from, qsizetype size)
+{
+    qsizetype stretch = -1;
+    for (qsizetype i = from; i < size; ++i) {
+        const unsigned char c = data[i];
+        if (c >= 0x80) {
+            stretch = -1;
+            continue;
+        }
+        if (stretch < 0) {
+            if (c >= kFirstSequenceByte)
+                continue;
+            stretch = i;
+        }
+        if (i + 1 - stretch >= kMinAsciiStretch)
+            return stretch;
+    }
+    return stretch >= 0 ? stretch : size;
 }
 
 QChar VisibleControl(char16_t c)
@@ -88,8 +120,30 @@ QString Decode(QByteArrayView bytes)
         return QString::fromLatin1(bytes.data(), bytes.size());
     static Converter toUtf16("UTF-16LE", "GB18030");
     static const QByteArray kReplacement = QByteArray("\xFD\xFF", 2);  // U+FFFD little-endian
-    const QByteArray utf16 = toUtf16.Run(bytes, 1, kReplacement);
-    return QString(reinterpret_cast<const QChar*>(utf16.constData()), utf16.size() / 2);
+    // UTF-16 units never outnumber the bytes: a four-byte sequence gives at
+    // most two units, everything else one.
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    QByteArray utf16(size * 2 + 16, Qt::Uninitialized);
+    qsizetype used = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        // The copy below writes unchecked: make sure the rest fits.
+        if (utf16.size() - used < 2 * (size - i))
+            utf16.resize(used + 2 * (size - i) + 16);
+        char* write = utf16.data() + used;
+        for (; i < size && data[i] < 0x80; ++i) {
+            *write++ = static_cast<char>(data[i]);
+            *write++ = 0;
+        }
+        used = write - utf16.constData();
+        if (i == size)
+            break;
+        const qsizetype end = EndOfConvertedRun(data, i, size);
+        used = toUtf16.Append(bytes.sliced(i, end - i), 1, kReplacement, utf16, used);
+        i = end;
+    }
+    return QString(reinterpret_cast<const QChar*>(utf16.constData()), used / 2);
 }
 
 QByteArray Encode(const QString& text)
@@ -105,7 +159,9 @@ QByteArray Encode(const QString& text)
     static Converter fromUtf16("GB18030", "UTF-16LE");
     const QByteArrayView utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     // Unpaired surrogates are the only thing GB18030 cannot take; write "?".
-    return fromUtf16.Run(utf16, 2, "?");
+    QByteArray out(utf16.size() * 2 + 16, Qt::Uninitialized);
+    out.truncate(fromUtf16.Append(utf16, 2, "?", out, 0));
+    return out;
 }
 
 QString DecodeForDisplay(QByteArrayView bytes)

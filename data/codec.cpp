@@ -122,6 +122,16 @@ QByteArray BytesToHexStyled(QByteArrayView bytes, int style)
     }
 }
 
+qsizetype HexStyledSize(qsizetype count, int style)
+{
+    // Characters per byte of each style; the comma styles lose their last comma.
+    static constexpr qsizetype kWidths[] = {3, 2, 5, 4, 5};
+    if (style < kHexSpaced || style > kHexBackslash || count == 0)
+        return 0;
+    const bool commas = style >= kHexC;
+    return count * kWidths[style] - (commas ? 1 : 0);
+}
+
 QByteArray ExpandEscapes(QByteArrayView text)
 {
     static const struct {
@@ -161,18 +171,27 @@ QByteArray SendSourceText(int sendFromIndex)
 
 QString TimeStampText()
 {
-    // Formatting a date is costly next to the rest of a display line, and the
-    // text changes only once a second: keep the last one.
+    // Formatting a date, and even finding the local time (the time zone is
+    // looked up again on every conversion), is costly next to the rest of a
+    // display line, and the text changes only once a second: keep the last
+    // one. The milliseconds are the same in every time zone.
     static qint64 cachedSecond = -1;
     static QString cachedText;
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 msecs = now.toMSecsSinceEpoch();
+    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
     const qint64 second = msecs / 1000;
     if (second != cachedSecond) {
         cachedSecond = second;
-        cachedText = now.toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
+        cachedText = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
     }
-    return QStringLiteral("%1 %2毫秒 ").arg(cachedText).arg(static_cast<int>(msecs % 1000), 4, 10, QLatin1Char('0'));
+    // "%s %04d毫秒 ", written by hand: this runs for every display line.
+    const int milliseconds = static_cast<int>(msecs % 1000);
+    const char16_t digits[] = {u' ', u'0', static_cast<char16_t>(u'0' + milliseconds / 100),
+                               static_cast<char16_t>(u'0' + milliseconds / 10 % 10),
+                               static_cast<char16_t>(u'0' + milliseconds % 10), u'毫', u'秒', u' '};
+    QString stamp;
+    stamp.reserve(cachedText.size() + std::size(digits));
+    stamp.append(cachedText).append(QStringView(digits, std::size(digits)));
+    return stamp;
 }
 
 QString DateText()

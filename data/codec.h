@@ -32,7 +32,10 @@ QByteArray BytesToHexPlain(QByteArrayView bytes);
 // dropped, style 0 keeps its trailing blank, no style gives the empty text.
 QByteArray BytesToHexStyled(QByteArrayView bytes, int style);
 
-// "11 22 33 ": every byte followed by a blank.
+// Length of BytesToHexStyled of `count` bytes, without writing the text.
+qsizetype HexStyledSize(qsizetype count, int style);
+
+// "11 22 33 ": every byte followed by a blank, the same text as style 0.
 QByteArray BytesToHexDump(QByteArrayView bytes);
 
 // Expands \r \n \t \a \b \f \v \\ ^z ^Z, one replacement after another over the

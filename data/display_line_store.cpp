@@ -1,16 +1,17 @@
 #include "data/display_line_store.h"
 
-#include "data/line_breaks.h"
-
-void DisplayLineStore::Append(const QString& text, LineColor color)
+void DisplayLineStore::Append(const DisplayText& text, LineColor color)
 {
-    chars_ += text.size();
-    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
-        lines_.push_back({text, color});
-        return;
-    }
-    for (const QString& line : SplitAtLineBreaks(text))
-        lines_.push_back({line, color});
+    text.SplitLines([this, color](DisplayText&& line) {
+        chars_ += line.SizeBound();
+        lines_.push_back({std::move(line), color});
+    });
+}
+
+DisplayLineStore::Line DisplayLineStore::At(qsizetype index) const
+{
+    const StoredLine& line = lines_[index];
+    return {line.text.ToString(), line.color};
 }
 
 void DisplayLineStore::Clear()

@@ -60,22 +60,25 @@ void InsertWithLinks(QTextCursor& cursor, QStringView text, const QTextCharForma
 
 }  // namespace
 
-void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayLineStore::Line& line, bool first)
+void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first)
 {
     QTextCharFormat format;
-    if (line.color == kWindowText)
+    if (color == kWindowText)
         format.setForeground(palette().color(QPalette::WindowText));
     else
-        format.setForeground(QColor::fromRgb(line.color));
+        format.setForeground(QColor::fromRgb(color));
     if (!first)
         cursor.insertBlock();
-    const QStringView text = QStringView(line.text).left(kMaxShownChars);
-    if (MayHoldWebAddress(text))
-        InsertWithLinks(cursor, text, format);
+    // Only the shown part of a line is ever rendered; its whole length is
+    // counted only when the shown part reaches the limit.
+    const QString shown = text.Left(kMaxShownChars);
+    if (MayHoldWebAddress(shown))
+        InsertWithLinks(cursor, shown, format);
     else
-        cursor.insertText(text.toString(), format);
-    if (line.text.size() > kMaxShownChars)
-        cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(line.text.size()).arg(kMaxShownChars),
+        cursor.insertText(shown, format);
+    const qsizetype size = shown.size() < kMaxShownChars ? shown.size() : text.Size();
+    if (size > kMaxShownChars)
+        cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(size).arg(kMaxShownChars),
                           format);
 }
 
@@ -96,7 +99,7 @@ void ReceiveDisplay::Refresh()
         cursor.movePosition(QTextCursor::End);
         cursor.beginEditBlock();
         for (qsizetype i = shownLines_; i < total; ++i)
-            AppendLine(cursor, store_.At(i), document()->isEmpty() && i == 0);
+            AppendLine(cursor, store_.TextAt(i), store_.ColorAt(i), document()->isEmpty() && i == 0);
         cursor.endEditBlock();
         shownLines_ = total;
     }

@@ -42,7 +42,7 @@ protected:
 
 private:
     void RefreshAndReschedule();
-    void AppendLine(QTextCursor& cursor, const DisplayLineStore::Line& line, bool first);
+    void AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first);
 
     DisplayLineStore& store_;
     QTimer refreshTimer_;

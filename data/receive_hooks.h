@@ -2,6 +2,7 @@
 
 #include "core/channel_id.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -49,6 +50,9 @@ public:
     virtual ~EchoSink() = default;
     // `text` is hex digits when `hex`, escaped code-page text otherwise.
     virtual void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) = 0;
+    // Sends `bytes` as they are, shown and counted exactly as a hex-mode send
+    // of their digits would be, without going through the digits.
+    virtual void SendBytesToChannel(const QByteArray& bytes, ChannelId channel) = 0;
 };
 
 // Hands every non-empty received chunk on to the relay between two channels.
@@ -56,5 +60,6 @@ class RelayHook
 {
 public:
     virtual ~RelayHook() = default;
-    virtual void Step(QByteArrayView chunk, ChannelId source) = 0;
+    // `chunk` is shared with the display lines made of it, not copied.
+    virtual void Step(const QByteArray& chunk, ChannelId source) = 0;
 };

@@ -1,6 +1,5 @@
 #include "data/receive_pipeline.h"
 
-#include "core/text_codec.h"
 #include "data/codec.h"
 
 ReceivePipeline::ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display,
@@ -11,16 +10,22 @@ ReceivePipeline::ReceivePipeline(ReceiveOptions& options, DisplayLineStore& disp
 
 void ReceivePipeline::ShowInfo(const QString& text, LineColor color)
 {
+    ShowInfo(DisplayText(text), color);
+}
+
+void ReceivePipeline::ShowInfo(const DisplayText& text, LineColor color)
+{
     // The display is emptied, not trimmed: the check runs before the line is
     // added, so it can hold one line over the bound until the next line.
     const int bound = options_.LogBound() ? kLogBoundLines : kBoundLines;
     if (display_.LineCount() > bound || display_.CharCount() > kBoundChars)
         display_.Clear();
     const bool stamped = options_.HelpInfo() || options_.SendInfo();
-    const QString line = stamped ? TimeStampText() + QStringLiteral("   ") + text : text;
+    const DisplayText line = stamped ? text.Prefixed(TimeStampText() + QStringLiteral("   ")) : text;
     display_.Append(line, color);
+    // The log takes every line's text: rendered here, only when one is attached.
     if (log_)
-        log_->AppendLog(line);
+        log_->AppendLog(line.ToString());
     edtMsgChange();
 }
 
@@ -76,18 +81,21 @@ void ReceivePipeline::ProcessReceived(QByteArrayView data, const QString& label,
         ++chunkToggle_;
         const LineColor dataColor = chunkToggle_ % 2 == 1 ? kBlue : kBlueAlternate;
         const bool echo = echo_ && options_.Echo(channel);
+        // The one copy the pipeline keeps: the display lines, the echo and the
+        // relay share it, and its text is rendered only if it is shown.
+        const QByteArray chunk = data.toByteArray();
         if (options_.HexShow()) {
-            ShowInfo(QString::fromLatin1(BytesToHexStyled(data, options_.HexStyle())), dataColor);
+            ShowInfo(DisplayText::HexStyled(chunk, options_.HexStyle()), dataColor);
             if (echo)
-                echo_->SendToChannel(BytesToHexPlain(data), channel, true);
+                echo_->SendBytesToChannel(chunk, channel);
         } else {
-            ShowInfo(TextCodec::DecodeForDisplay(data), dataColor);
+            ShowInfo(DisplayText::Decoded(chunk), dataColor);
             if (echo)
-                echo_->SendToChannel(data, channel, false);
+                echo_->SendToChannel(chunk, channel, false);
         }
 
         if (relay_)
-            relay_->Step(data, channel);
+            relay_->Step(chunk, channel);
     }
     if (updateStatusBar_)
         updateStatusBar_();

@@ -4,6 +4,8 @@
 #include "core/channel_id.h"
 #include "core/receive_sink.h"
 #include "data/display_line_store.h"
+#include "data/display_text.h"
+#include "data/display_text_sink.h"
 #include "data/receive_hooks.h"
 #include "data/receive_options.h"
 
@@ -14,7 +16,7 @@
 
 // Everything any channel receives passes through ProcessReceived, and every
 // line the user reads passes through ShowInfo.
-class ReceivePipeline : public ReceiveSink
+class ReceivePipeline : public ReceiveSink, public DisplayTextSink
 {
 public:
     static constexpr int kLogBoundLines = 1000;
@@ -35,6 +37,7 @@ public:
     void SetWaveInput(WaveInput* wave) { wave_ = wave; }
 
     void ShowInfo(const QString& text, LineColor color) override;
+    void ShowInfo(const DisplayText& text, LineColor color) override;
 
     void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel) override;
 

@@ -1,13 +1,12 @@
 #include "send/relay.h"
 
-#include "data/codec.h"
 #include "send/send_dispatcher.h"
 
 Relay::Relay(const RelaySettings& settings, SendDispatcher& dispatcher) : settings_(settings), dispatcher_(dispatcher)
 {
 }
 
-void Relay::Step(QByteArrayView chunk, ChannelId source)
+void Relay::Step(const QByteArray& chunk, ChannelId source)
 {
     if (!settings_.RelayOn())
         return;
@@ -22,5 +21,5 @@ void Relay::Step(QByteArrayView chunk, ChannelId source)
         target = a;
     else
         return;
-    dispatcher_.SendToChannel(BytesToHexPlain(chunk), static_cast<ChannelId>(target), true);
+    dispatcher_.SendBytesToChannel(chunk, static_cast<ChannelId>(target));
 }

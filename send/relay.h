@@ -3,7 +3,7 @@
 #include "core/channel_id.h"
 #include "data/receive_hooks.h"
 
-#include <QByteArrayView>
+#include <QByteArray>
 
 class SendDispatcher;
 
@@ -24,9 +24,10 @@ class Relay : public RelayHook
 public:
     Relay(const RelaySettings& settings, SendDispatcher& dispatcher);
 
-    // Runs for every non-empty received chunk. The chunk travels as plain hex
-    // text, which the dispatcher parses back into exactly these bytes.
-    void Step(QByteArrayView chunk, ChannelId source) override;
+    // Runs for every non-empty received chunk. The bytes go to the dispatcher
+    // as they are: a hex send of their plain digits would parse back into
+    // exactly these bytes and show the same lines, so the digits are skipped.
+    void Step(const QByteArray& chunk, ChannelId source) override;
 
 private:
     const RelaySettings& settings_;

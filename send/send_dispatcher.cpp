@@ -1,12 +1,11 @@
 #include "send/send_dispatcher.h"
 
-#include "core/text_codec.h"
 #include "data/codec.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-SendDispatcher::SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounters& counters,
+SendDispatcher::SendDispatcher(DisplayTextSink& info, const ReceiveOptions& options, ChannelCounters& counters,
                                std::function<void()> updateStatusBar)
     : info_(info), options_(options), counters_(counters), updateStatusBar_(std::move(updateStatusBar))
 {
@@ -44,15 +43,23 @@ void SendDispatcher::ShowSentPayload(const QByteArray& payload, bool hex)
     if (!options_.SendInfo())
         return;
     if (hex)
-        info_.ShowInfo(QString::fromLatin1(BytesToHexDump(payload)), kBlue);
+        info_.ShowInfo(DisplayText::HexDump(payload), kBlue);
     else
-        info_.ShowInfo(TextCodec::DecodeForDisplay(payload), kLime);
+        info_.ShowInfo(DisplayText::Decoded(payload), kLime);
 }
 
 void SendDispatcher::SendToChannel(QByteArrayView text, ChannelId channel, bool hex)
 {
-    QByteArray payload = hex ? HexTextToBytes(text) : ExpandEscapes(text);
+    Send(hex ? HexTextToBytes(text) : ExpandEscapes(text), channel, hex);
+}
 
+void SendDispatcher::SendBytesToChannel(const QByteArray& bytes, ChannelId channel)
+{
+    Send(bytes, channel, true);
+}
+
+void SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
+{
     SendTarget* target = channel >= 0 && channel < kChannelCount ? targets_[channel] : nullptr;
     if (!target) {
         info_.ShowInfo(QStringLiteral("unknow sender!"), kWindowText);

@@ -2,7 +2,7 @@
 
 #include "core/channel_counters.h"
 #include "core/channel_id.h"
-#include "core/info_sink.h"
+#include "data/display_text_sink.h"
 #include "data/receive_hooks.h"
 #include "data/receive_options.h"
 #include "send/send_target.h"
@@ -22,13 +22,16 @@ public:
     static constexpr int kWaitRounds = 10;
     static constexpr int kWaitRoundMs = 100;
 
-    SendDispatcher(InfoSink& info, const ReceiveOptions& options, ChannelCounters& counters,
+    SendDispatcher(DisplayTextSink& info, const ReceiveOptions& options, ChannelCounters& counters,
                    std::function<void()> updateStatusBar);
 
     void SetTarget(ChannelId channel, SendTarget* target);
 
     // `text` is code-page text: hex digits in hex mode, escaped text otherwise.
     void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) override;
+    // The relay's and the hex echo's entry: the bytes go out as they stand,
+    // with the lines and counts of a hex send.
+    void SendBytesToChannel(const QByteArray& bytes, ChannelId channel) override;
 
     // Send-info prefix, e.g. "串口A发送HEX数据".
     static QString SendInfoPrefix(ChannelId channel, bool hex, bool broadcast);
@@ -37,9 +40,11 @@ private:
     // Waits up to kWaitRounds rounds, handling events, for a channel whose
     // opening was just started; every automatic open has its own budget.
     static bool WaitUntilOpen(const SendTarget& target);
+    // Everything after the payload is made: open, write, report, count.
+    void Send(QByteArray payload, ChannelId channel, bool hex);
     void ShowSentPayload(const QByteArray& payload, bool hex);
 
-    InfoSink& info_;
+    DisplayTextSink& info_;
     const ReceiveOptions& options_;
     ChannelCounters& counters_;
     std::function<void()> updateStatusBar_;

@@ -1,8 +1,37 @@
 #include "core/text_codec.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <iconv.h>
 
 namespace {
+
+// The plain way to decode: the whole text through iconv in one go, each byte
+// that does not convert replaced by U+FFFD and skipped.
+QString DecodeWhole(const QByteArray& bytes)
+{
+    const iconv_t handle = iconv_open("UTF-16LE", "GB18030");
+    QString text;
+    char16_t buffer[8];
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = bytes.size();
+    while (inLeft > 0) {
+        char* out = reinterpret_cast<char*>(buffer);
+        size_t outLeft = sizeof buffer;
+        const size_t result = iconv(handle, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        text.append(QStringView(buffer, (out - reinterpret_cast<char*>(buffer)) / 2));
+        if (result == static_cast<size_t>(-1) && error != E2BIG) {
+            text.append(QChar(0xFFFD));
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(handle);
+    return text;
+}
 
 TEST(TextCodec, GbkRoundTripAndAscii)
 {
@@ -25,6 +54,42 @@ TEST(TextCodec, InvalidBytesBecomeReplacementCharactersWithoutLosingTheRest)
     // 0xFF is never valid in GB18030; a lead byte at the very end is truncated.
     EXPECT_EQ(TextCodec::Decode(QByteArray("a\xFF" "b")), QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(TextCodec::Decode(QByteArray("ab\xB4")), QStringLiteral("ab\uFFFD"));
+}
+
+TEST(TextCodec, DecodingPieceByPieceGivesWhatWholeDecodingGives)
+{
+    // Long ASCII stretches are copied and the rest converted piece by piece;
+    // the pieces must join up exactly.
+    const QByteArray stretch = " a stretch of plain ASCII text";
+    const struct
+    {
+        const char* behaviour;
+        QByteArray bytes;
+    } rows[] = {
+        {"Chinese between long stretches", TextCodec::Encode(QStringLiteral("中文")) + stretch + "´®" + stretch},
+        {"a lead byte right before a stretch", "´" + stretch + "´"},
+        {"digits after a lead byte", "" "0123" + stretch},
+        {"a four-byte sequence around a stretch", TextCodec::Encode(QStringLiteral("😀")) + stretch +
+                                                       TextCodec::Encode(QStringLiteral("😀"))},
+        {"short stretches stay inside the converted run", "´® ab ·¢ cd ÿ"},
+        {"a stretch at the very end", "´®" + stretch},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TextCodec::Decode(row.bytes), DecodeWhole(row.bytes)) << row.behaviour;
+
+    QRandomGenerator random(7);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes;
+        while (bytes.size() < 400) {
+            // Random bytes and ASCII stretches of random length, mixed.
+            if (random.bounded(2))
+                bytes += stretch.left(random.bounded(int(stretch.size())));
+            else
+                for (int i = random.bounded(12); i > 0; --i)
+                    bytes += static_cast<char>(random.bounded(256));
+        }
+        ASSERT_EQ(TextCodec::Decode(bytes), DecodeWhole(bytes)) << bytes.toHex().toStdString();
+    }
 }
 
 TEST(TextCodec, DisplayTextShowsControlBytesVisibly)

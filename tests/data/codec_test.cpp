@@ -96,8 +96,10 @@ TEST(BytesToHexStyled, EveryStyle)
         {0, QByteArray(), ""},
         {2, QByteArray(), ""},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(BytesToHexStyled(c.input, c.style), c.expected) << "style " << c.style;
+        EXPECT_EQ(HexStyledSize(c.input.size(), c.style), c.expected.size()) << "style " << c.style;
+    }
 }
 
 TEST(BytesToHexDump, KeepsTrailingBlank)

@@ -265,6 +265,25 @@ TEST_F(ReceivePipelineTest, EchoRunsBeforeRelay)
     EXPECT_EQ(targets[TCPC].writes.at(0), QByteArray("\x00\xFF\x0D", 3));
 }
 
+TEST_F(ReceivePipelineTest, RelayedChunkIsShownReceivedThenSentAndReachesTheTargetUnchanged)
+{
+    relaySettings.on = true;
+    relaySettings.a = COMA;
+    relaySettings.b = TCPC;
+    const QByteArray chunk("\x00\xFF\r\nA", 5);
+    pipeline.ProcessReceived(chunk, QStringLiteral("COMA[ttyS0]"), COMA);
+    ASSERT_EQ(targets[TCPC].writes.size(), 1u);
+    EXPECT_EQ(targets[TCPC].writes[0], chunk);
+    EXPECT_EQ(Texts(), QStringList({QStringLiteral("COMA[ttyS0]接收5字节: "), QStringLiteral("\u2400\uFFFD"),
+                                    QStringLiteral("A"), QStringLiteral("TCP Client发送HEX数据5字节："),
+                                    QStringLiteral("00 FF 0D 0A 41 ")}));
+    EXPECT_EQ(display.ColorAt(3), kBlack);
+    EXPECT_EQ(display.ColorAt(4), kBlue);
+    EXPECT_EQ(counters[TCPC].txBytes, 5);
+    EXPECT_EQ(counters[TCPC].txFrames, 1);
+    EXPECT_EQ(counters[COMA].rxBytes, 5);
+}
+
 TEST_F(ReceivePipelineTest, ShowInfoEmptiesTheDisplayPastItsBound)
 {
     const struct

@@ -1,4 +1,6 @@
 #include "send/send_dispatcher.h"
+
+#include "data/codec.h"
 #include "tests/support/fake_receive_options.h"
 #include "tests/support/info_recorder.h"
 #include "tests/support/recording_target.h"
@@ -209,6 +211,74 @@ TEST_F(SendDispatcherTest, EventsAreHandledWhileWaitingForAnOpen)
     dispatcher.SendToChannel("11", COMA, true);
     EXPECT_TRUE(timerRan);
     EXPECT_EQ(port.writes.size(), 1u);
+}
+
+TEST_F(SendDispatcherTest, BytesGoOutShownAndCountedAsAHexSendOfTheirDigits)
+{
+    struct Outcome
+    {
+        std::vector<QByteArray> writes;
+        std::vector<std::pair<QString, LineColor>> lines;
+        qint32 txBytes = 0;
+        qint32 txFrames = 0;
+        int refreshes = 0;
+        bool operator==(const Outcome&) const = default;
+    };
+    QByteArray large(70000, Qt::Uninitialized);
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 13);
+    const struct
+    {
+        const char* behaviour;
+        ChannelId channel;
+        QByteArray bytes;
+        std::function<void(RecordingTarget&)> setUp;
+        bool sendInfo;
+    } rows[] = {
+        {"zero, high and CR bytes to an open port", COMA, QByteArray("\x00\xFF\x0D", 3), {}, true},
+        {"a large chunk", TCPC, large, {}, true},
+        {"no line end in hex mode", TCPS, "AB", [](RecordingTarget& t) { t.lineEnd = "\r\n"; }, true},
+        {"a broadcast", UDPS, "\x01", [](RecordingTarget& t) { t.broadcast = true; }, true},
+        {"the count the write reports", TCPC, "abc",
+         [](RecordingTarget& t) { t.reportedCount = [](const QByteArray&) { return 1; }; }, true},
+        {"a target not ready drops it", TCPS, "\x11", [](RecordingTarget& t) { t.ready = false; }, true},
+        {"a port that opens after a wait", COMB, "\x22",
+         [](RecordingTarget& t) {
+             t.autoOpen = true;
+             t.open = false;
+             t.openAfterPolls = 1;
+         },
+         true},
+        {"send info off", UDPC, "\x33", {}, false},
+        {"an unknown channel", static_cast<ChannelId>(-1), "\x44", {}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto run = [&](const std::function<void()>& send) {
+            for (RecordingTarget& target : targets)
+                target = RecordingTarget();
+            if (row.setUp)
+                row.setUp(targets[row.channel]);
+            options.sendInfo = row.sendInfo;
+            info.lines.clear();
+            counters.ClearAll();
+            statusRefreshes = 0;
+            send();
+            Outcome outcome;
+            for (const RecordingTarget& t : targets)
+                outcome.writes.insert(outcome.writes.end(), t.writes.begin(), t.writes.end());
+            for (const auto& line : info.lines)
+                outcome.lines.emplace_back(line.text, line.color);
+            const CONN_INFO& record = counters[row.channel >= 0 ? row.channel : COMA];
+            outcome.txBytes = record.txBytes;
+            outcome.txFrames = record.txFrames;
+            outcome.refreshes = statusRefreshes;
+            return outcome;
+        };
+        const Outcome viaDigits = run([&] { dispatcher.SendToChannel(BytesToHexPlain(row.bytes), row.channel, true); });
+        const Outcome direct = run([&] { dispatcher.SendBytesToChannel(row.bytes, row.channel); });
+        EXPECT_TRUE(direct == viaDigits);
+    }
 }
 
 }  // namespace

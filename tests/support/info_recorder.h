@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/info_sink.h"
+#include "data/display_text_sink.h"
 
 #include <vector>
 
-// Records ShowInfo calls in order.
-struct InfoRecorder : InfoSink
+// Records ShowInfo calls in order, texts rendered.
+struct InfoRecorder : DisplayTextSink
 {
     struct Line
     {
@@ -15,4 +15,5 @@ struct InfoRecorder : InfoSink
     std::vector<Line> lines;
 
     void ShowInfo(const QString& text, LineColor color) override { lines.push_back({text, color}); }
+    void ShowInfo(const DisplayText& text, LineColor color) override { lines.push_back({text.ToString(), color}); }
 };

@@ -1,0 +1,43 @@
+#include "data/receive_display.h"
+
+#include "core/text_codec.h"
+
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the view must show of a line, worked out from the line rendered whole.
+QString ExpectedBlock(const QString& whole)
+{
+    if (whole.size() <= ReceiveDisplay::kMaxShownChars)
+        return whole;
+    return whole.left(ReceiveDisplay::kMaxShownChars) +
+           QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(whole.size()).arg(ReceiveDisplay::kMaxShownChars);
+}
+
+TEST(ReceiveDisplay, ShowsTheLinesOfKeptTextsAsTheyRenderWhole)
+{
+    const QByteArray chinese = TextCodec::Encode(QString(6000, QChar(0x4E2D)));
+    DisplayLineStore store;
+    store.Append(QStringLiteral("ready text"), kWindowText);
+    store.Append(DisplayText::Decoded("short\r\nlines\n"), kBlue);
+    store.Append(DisplayText::Decoded(chinese).Prefixed(QStringLiteral("stamp   ")), kBlue);
+    store.Append(DisplayText::Decoded(QByteArray(5000, 'a')), kBlue);
+    store.Append(DisplayText::HexStyled(QByteArray(2000, '\x5A'), 2), kBlueAlternate);
+    store.Append(DisplayText::HexDump(QByteArray(100, '\x01')), kBlue);
+    ReceiveDisplay view(store);
+    view.Refresh();
+
+    QStringList shown;
+    for (QTextBlock block = view.document()->firstBlock(); block.isValid(); block = block.next())
+        shown << block.text();
+    QStringList expected;
+    for (qsizetype i = 0; i < store.LineCount(); ++i)
+        expected << ExpectedBlock(store.At(i).text);
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(shown.size(), 8);
+}
+
+}  // namespace
