@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/receive_sink.h"
+#include "data/display_text_sink.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -8,8 +9,9 @@
 #include <vector>
 
 // Stands in for the receive pipeline: records every status line with its
-// colour and every received chunk with its label and channel, in order.
-struct RecordingReceiveSink : ReceiveSink
+// colour and every received chunk with its label and channel, in order. The
+// send dispatcher may report into it too.
+struct RecordingReceiveSink : ReceiveSink, DisplayTextSink
 {
     struct Line
     {
@@ -26,6 +28,7 @@ struct RecordingReceiveSink : ReceiveSink
     std::vector<Chunk> chunks;
 
     void ShowInfo(const QString& text, LineColor color) override { lines.push_back({text, color}); }
+    void ShowInfo(const DisplayText& text, LineColor color) override { lines.push_back({text.ToString(), color}); }
     void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel) override
     {
         chunks.push_back({data.toByteArray(), label, channel});
