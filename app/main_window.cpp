@@ -225,12 +225,13 @@ void TForm1::BuildPages()
     udpServer = new UdpServerPage(udpServerChannel_, PageControl1);
     udpClient = new UdpClientPage(udpClientChannel_, PageControl1);
     channelPages_ = {serialA, serialB, tcpServer, tcpClient, udpServer, udpClient};
-    dispatcher_.SetTarget(COMA, &comA_);
-    dispatcher_.SetTarget(COMB, &comB_);
-    dispatcher_.SetTarget(TCPS, &tcpServerChannel_);
-    dispatcher_.SetTarget(TCPC, &tcpClientChannel_);
-    dispatcher_.SetTarget(UDPS, &udpServerChannel_);
-    dispatcher_.SetTarget(UDPC, &udpClientChannel_);
+    const std::array<Channel*, kDataChannelCount> channels = {&comA_,           &comB_,
+                                                              &tcpServerChannel_, &tcpClientChannel_,
+                                                              &udpServerChannel_, &udpClientChannel_};
+    for (ChannelId channel = COMA; channel <= UDPC; ++channel) {
+        dispatcher_.SetTarget(channel, channels[channel]);
+        relay_.SetChannel(channel, channels[channel]);
+    }
     const char* const captions[kDataChannelCount] = {"串口A", "串口B", "TCP服务器", "TCP客户端", "UDP服务器",
                                                      "UDP客户端"};
     for (ChannelId channel = COMA; channel <= UDPC; ++channel) {

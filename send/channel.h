@@ -27,7 +27,7 @@ public:
     // Outgoing flow control. Above its high-water mark (a few MiB for a
     // socket, a few seconds of data at the baud rate for a serial port) a
     // channel is congested; Drained() follows once its queue falls below the
-    // low-water mark. The relay stops reading its source meanwhile, so a slow
+    // low-water mark, or is dropped because the link closed. The relay stops reading its source meanwhile, so a slow
     // receiver slows the sender instead of growing memory. A send is always
     // queued whole, congested or not.
     virtual bool Congested() const { return false; }

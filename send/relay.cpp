@@ -1,5 +1,6 @@
 #include "send/relay.h"
 
+#include "send/channel.h"
 #include "send/send_dispatcher.h"
 
 Relay::Relay(const RelaySettings& settings, SendDispatcher& dispatcher) : settings_(settings), dispatcher_(dispatcher)
@@ -22,4 +23,27 @@ void Relay::Step(const QByteArray& chunk, ChannelId source)
     else
         return;
     dispatcher_.SendBytesToChannel(chunk, static_cast<ChannelId>(target));
+    HoldWhileCongested(source, static_cast<ChannelId>(target));
+}
+
+void Relay::SetChannel(ChannelId id, Channel* channel)
+{
+    channels_.at(id) = channel;
+}
+
+void Relay::HoldWhileCongested(ChannelId source, ChannelId target)
+{
+    Channel* from = channels_[source];
+    Channel* to = target >= 0 && target < kDataChannelCount ? channels_[target] : nullptr;
+    if (!from || !to || held_[source] || !to->Congested())
+        return;
+    held_[source] = true;
+    from->SetReceivePaused(true);
+    QObject::connect(
+        to, &Channel::Drained, from,
+        [this, source, from] {
+            held_[source] = false;
+            from->SetReceivePaused(false);
+        },
+        Qt::SingleShotConnection);
 }

@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 
+#include <array>
+
+class Channel;
 class SendDispatcher;
 
 // The relay's controls as the user has set them, read at the moment of use.
@@ -29,7 +32,16 @@ public:
     // exactly these bytes and show the same lines, so the digits are skipped.
     void Step(const QByteArray& chunk, ChannelId source) override;
 
+    // The channels between which chunks travel. While the target of a chunk
+    // is congested the relay stops reading its source, so a slow receiver
+    // slows the sender; reading resumes when the target has drained.
+    void SetChannel(ChannelId id, Channel* channel);
+
 private:
+    void HoldWhileCongested(ChannelId source, ChannelId target);
+
     const RelaySettings& settings_;
     SendDispatcher& dispatcher_;
+    std::array<Channel*, kDataChannelCount> channels_{};
+    std::array<bool, kDataChannelCount> held_{};
 };

@@ -1,5 +1,6 @@
 #include "send/send_dispatcher.h"
 
+#include "core/message_box.h"
 #include "data/codec.h"
 
 #include <QEventLoop>
@@ -79,6 +80,14 @@ void SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
         payload.append(target->TextLineEnd());
 
     const SendTarget::WriteResult result = target->Write(payload);
+    if (!result.Sent()) {
+        // Nothing went out: no sent line, no count, only why.
+        if (result.refused)
+            MessageBox::Show(result.failure);
+        else
+            info_.ShowInfo(result.failure, kWindowText);
+        return;
+    }
 
     if (options_.SendInfo()) {
         const LineColor infoColor = hex || result.broadcast ? kBlack : kWindowText;

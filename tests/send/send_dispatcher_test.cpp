@@ -3,6 +3,7 @@
 #include "data/codec.h"
 #include "tests/support/fake_receive_options.h"
 #include "tests/support/info_recorder.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/recording_target.h"
 
 #include <QTimer>
@@ -136,6 +137,46 @@ TEST_F(SendDispatcherTest, SendInfoOffShowsNothingButCounts)
     dispatcher.SendToChannel("11 22", UDPC, true);
     EXPECT_TRUE(info.lines.empty());
     EXPECT_EQ(counters[UDPC].txBytes, 2);
+}
+
+// A payload that did not go out is neither shown nor counted as sent, on every
+// entry of the send path; only the reason is shown.
+TEST_F(SendDispatcherTest, WriteThatDidNotGoOutShowsOnlyWhy)
+{
+    struct Case
+    {
+        const char* name;
+        bool refused;
+        bool bytesEntry;
+    };
+    const Case cases[] = {
+        {"failed text send shows one line", false, false},
+        {"failed relayed bytes show one line", false, true},
+        {"refused send shows a message box", true, false},
+        {"refused relayed bytes show a message box", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        info.lines.clear();
+        counters.ClearAll();
+        MessageRecorder boxes;
+        RecordingTarget& target = targets[COMB];
+        target.failure = QStringLiteral("串口B /dev/x 通讯中断: gone");
+        target.refused = c.refused;
+
+        if (c.bytesEntry)
+            dispatcher.SendBytesToChannel(QByteArray("", 2), COMB);
+        else
+            dispatcher.SendToChannel("abc", COMB, false);
+
+        EXPECT_TRUE(target.writes.empty());
+        EXPECT_EQ(counters[COMB].txBytes, 0);
+        EXPECT_EQ(counters[COMB].txFrames, 0);
+        const QStringList expectedLines = c.refused ? QStringList() : QStringList{target.failure};
+        const QStringList expectedBoxes = c.refused ? QStringList{target.failure} : QStringList();
+        EXPECT_EQ(Texts(), expectedLines);
+        EXPECT_EQ(boxes.messages, expectedBoxes);
+    }
 }
 
 TEST_F(SendDispatcherTest, LineShowsTheCountTheWriteReports)

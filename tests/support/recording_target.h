@@ -23,6 +23,9 @@ public:
     std::vector<QByteArray> writes;
     // Count reported by Write; by default the payload length.
     std::function<qint64(const QByteArray&)> reportedCount;
+    // When set, the write does not go out: failed with this line, or refused.
+    QString failure;
+    bool refused = false;
 
     bool OpensAutomatically() const override { return autoOpen; }
     bool IsOpen() const override
@@ -43,6 +46,8 @@ public:
     QByteArray TextLineEnd() const override { return lineEnd; }
     WriteResult Write(const QByteArray& payload) override
     {
+        if (!failure.isEmpty())
+            return refused ? WriteResult::Refused(failure) : WriteResult::Failed(failure);
         writes.push_back(payload);
         return {reportedCount ? reportedCount(payload) : payload.size(), broadcast};
     }
