@@ -69,6 +69,22 @@ public:
         Collect(true);
     }
 
+    // As the reader waits: for exactly WaitMs, with no bytes coming. The read
+    // ends then, not a millisecond earlier.
+    void WaitForTimeout()
+    {
+        const qint64 wait = chunker_.WaitMs(nowMs_);
+        if (wait == CnRS232ReadChunker::kNoLimit)
+            return;
+        if (wait > 0) {
+            const qsizetype pending = fed_.size() - delivered_.size();
+            Tick(wait - 1);
+            FUZZ_CHECK(fed_.size() - delivered_.size() == pending);
+        }
+        Tick(wait > 0 ? 1 : 0);
+        FUZZ_CHECK(delivered_.size() == fed_.size());
+    }
+
     void SetTimeouts(const TCnRS232Timeouts& timeouts)
     {
         constant_ = constant_ && timeouts == timeouts_;
@@ -167,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const TCnRS232Timeouts timeouts = TimeoutsFrom(in);
     Script script(timeouts, in.TakeU32() % (1 << 30));
     while (!in.Empty()) {
-        switch (in.TakeU8() % 5) {
+        switch (in.TakeU8() % 6) {
         case 0:
             // Any amount at once, more than a read included.
             script.Feed(in.TakeU16() % 6000, in.TakeU8());
@@ -184,6 +200,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         case 4:
             script.Fail();
+            break;
+        case 5:
+            script.WaitForTimeout();
             break;
         }
     }

@@ -5,11 +5,12 @@
 #include <QTemporaryDir>
 
 // A settings file in a private temporary folder, rewritten for every input:
-// the INI module reads and writes files only.
+// the INI module reads and writes files only. The folder is in memory where
+// the system has one, since saving a settings file syncs it to disk.
 class ScratchFile
 {
 public:
-    explicit ScratchFile(const char* name) : path_(directory_.filePath(QString::fromLatin1(name))) {}
+    explicit ScratchFile(const char* name);
 
     const QString& Path() const { return path_; }
 
