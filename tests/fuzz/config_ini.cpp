@@ -64,6 +64,8 @@ Loaded Load(const IniFile& ini)
         const int integer = ok ? number : QString::fromLatin1(key.defaultValue).toInt();
         switch (key.kind) {
         case Kind::Text:
+            // A value is one line.
+            FUZZ_CHECK(!HasLineBreak(text));
             loaded.values << text;
             break;
         case Kind::Snippets:
