@@ -117,7 +117,13 @@ void SerialAChannel::SetRs485Preset(bool on)
 
 void SerialAChannel::PickPortPath(const QString& path)
 {
-    nrComm1->SetDeviceIndex(nrComm1->AddPortPath(path));
+    // An open port moves to the new device; when that cannot be opened the
+    // engine's reason is shown here rather than thrown through Qt's event code.
+    try {
+        nrComm1->SetDeviceIndex(nrComm1->AddPortPath(path));
+    } catch (const std::exception& error) {
+        MessageBox::Show(QString::fromStdString(error.what()));
+    }
 }
 
 void SerialAChannel::SetLineMonitors(QObject* cts, QObject* dsr, QObject* rlsd, QObject* ring)

@@ -55,7 +55,8 @@ public:
     void SetDtr(bool on) { nrComm1->SetStateDTR(on); }
     // "RS485模式": no flow control, and RTS marks the transmit direction.
     void SetRs485Preset(bool on);
-    // Lists a device path the user typed and picks it.
+    // Lists a device path the user typed and picks it; an open port reopens
+    // on it, and a failure to do so shows the engine's error.
     void PickPortPath(const QString& path);
     // The four line indicators: objects with a boolean property "Checked".
     void SetLineMonitors(QObject* cts, QObject* dsr, QObject* rlsd, QObject* ring);
