@@ -207,8 +207,17 @@ void TCnRS232::PostDeliver()
 
 void TCnRS232::DeliverChunks()
 {
-    while (std::optional<QByteArray> chunk = handoff_.Take())
+    // A reader that refills the hand-off as fast as the chunks are handled
+    // must not keep the event loop here: after one hand-off's worth the rest
+    // waits for the next turn.
+    for (int i = 0; i < ChunkHandoff::kCapacity; ++i) {
+        std::optional<QByteArray> chunk = handoff_.Take();
+        if (!chunk)
+            return;
         emit OnReceiveData(*chunk);
+    }
+    if (handoff_.Count() > 0)
+        PostDeliver();
 }
 
 void TCnRS232::PostDrained(bool drained)

@@ -101,7 +101,8 @@ private:
     void FailWriter(int error);
     // Reader thread: hands the chunks over, waiting for room; false once stopped.
     bool Post(std::vector<QByteArray>& chunks);
-    // User-interface thread: emits every chunk waiting, unless paused.
+    // User-interface thread: emits the chunks waiting, unless paused, and
+    // leaves the rest to a later turn of the event loop.
     void DeliverChunks();
     void PostDeliver();
     // Either thread: reports the drain when `drained` says so.

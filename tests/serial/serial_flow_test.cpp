@@ -12,7 +12,9 @@
 #include "tests/support/scratch_working_directory.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <atomic>
@@ -359,6 +361,60 @@ TEST_F(SerialFlowTest, PortBsReaderStopsWhileTheWindowTakesNoChunksAndLosesNothi
     EXPECT_LE(mostPending, ChunkHandoff::kCapacity);
     for (const RecordingReceiveSink::Chunk& chunk : sink.chunks)
         ASSERT_LE(chunk.data.size(), CnRS232ReadChunker::kReadSize);
+}
+
+// A receive sink that takes a while over every chunk, as the display does.
+struct SlowSink : RecordingReceiveSink
+{
+    void ProcessReceived(QByteArrayView data, const QString& label, ChannelId channel) override
+    {
+        QElapsedTimer busy;
+        busy.start();
+        while (busy.nsecsElapsed() < 1'000'000) {
+        }
+        RecordingReceiveSink::ProcessReceived(data, label, channel);
+    }
+};
+
+TEST_F(SerialFlowTest, PortBKeepsTheEventLoopTurningWhileAFastPeerSends)
+{
+    SocatPair pair;
+    ASSERT_TRUE(pair.Ready());
+    SlowSink sink;
+    SerialBChannel channel(sink);
+    channel.ChoosePort(pair.A(), false);
+    channel.Open();
+    ASSERT_TRUE(channel.IsOpen());
+    const QByteArray data = Pattern(4 * 1024 * 1024);
+    std::atomic<bool> sent = false;
+    Worker peer([&] {
+        RawEnd end(pair.B());
+        constexpr qsizetype kPiece = 64 * 1024;
+        for (qsizetype at = 0; at < data.size(); at += kPiece)
+            if (!end.WriteAll(data.mid(at, kPiece), 20000))
+                return;
+        sent = true;
+    });
+
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 worstGapMs = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worstGapMs = std::max(worstGapMs, sinceTick.restart());
+    });
+    tick.start();
+    EXPECT_TRUE(WaitUntil([&] { return ReceivedSize(sink) >= data.size(); }, 60000))
+        << ReceivedSize(sink) << " of " << data.size();
+    worstGapMs = std::max(worstGapMs, sinceTick.elapsed());
+    tick.stop();
+    EXPECT_TRUE(peer.FinishesWithin(20000));
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(sink.Received() == data);
+    // A reader delivering as fast as the chunks are handled would hold the
+    // loop for the whole transfer (seconds); the margin is for a loaded machine.
+    EXPECT_LT(worstGapMs, 500) << "the event loop was kept from running";
 }
 
 }  // namespace
