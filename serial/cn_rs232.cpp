@@ -9,8 +9,8 @@
 #include <QFile>
 
 #include <cerrno>
-#include <optional>
 #include <chrono>
+#include <optional>
 #include <system_error>
 
 namespace {
