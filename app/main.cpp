@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/file_chooser_dialog.h"
 #include "app/main_window.h"
 #include "app/message_box_dialog.h"
 #include "core/message_box.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     Application app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(TForm1::kProductTitle));
     MessageBoxDialog::Install();
+    FileChooserDialog::Install();
     try {
         AlsaBeeper beeper;
         TForm1 form(&beeper);

@@ -9,6 +9,8 @@
 #include "net/tcp_server_channel.h"
 #include "net/udp_client_channel.h"
 #include "net/udp_server_channel.h"
+#include "send/file_sender.h"
+#include "send/period_timer.h"
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
 #include "serial/serial_a_channel.h"
@@ -75,11 +77,18 @@ public:
     void chkRelayClick();
     // The six send buttons share one action.
     void SendButtonClick(ChannelId channel);
+    // Timed send, snippet table and file send.
+    void chkPeriodSendClick();
+    void tmrPeriodSendTimer();
+    void ValueListEditor1SelectCell(int row, int column);
+    void edtFilePathClick();
+    void btnOpenFileClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
     ReceivePipeline& Pipeline() { return pipeline_; }
     SendDispatcher& Dispatcher() { return dispatcher_; }
+    FileSender& FileSend() { return fileSender_; }
     ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
     SerialAChannel& ComA() { return comA_; }
     SerialBChannel& ComB() { return comB_; }
@@ -149,7 +158,7 @@ public:
     QPushButton* btnFullScr;
     StatusPanels* StatusBar1;
 
-    QTimer tmrPeriodSend;
+    PeriodTimer tmrPeriodSend;
     QTimer tmrSend;
     QTimer TimerSpeed;
 
@@ -167,6 +176,7 @@ private:
     ReceivePipeline pipeline_;
     SendDispatcher dispatcher_;
     Relay relay_;
+    FileSender fileSender_;
     // The channels, built before their pages, which are destroyed first.
     SerialAChannel comA_;
     SerialBChannel comB_;

@@ -188,14 +188,16 @@ TEST(ChunkHandoffTest, APauseHoldsTheReaderAndTheDeliveryUntilResumed)
 
 TEST(ChunkHandoffTest, StopEndsEveryWaitAndResetMakesItUsableAgain)
 {
+    // Both waits stay blocked until the stop: the pause is never lifted and
+    // the hand-off is full before the second one starts.
     ChunkHandoff handoff;
     handoff.SetPaused(true);
     Worker paused([&] { EXPECT_FALSE(handoff.WaitForRoom()); });
-    handoff.SetPaused(false);
     bool first = false;
     for (int i = 0; i < ChunkHandoff::kCapacity; ++i)
         ASSERT_TRUE(handoff.Push("x", first));
     Worker full([&] { EXPECT_FALSE(handoff.Push("y", first)); });
+    EXPECT_FALSE(paused.FinishesWithin(100));
     EXPECT_FALSE(full.FinishesWithin(100));
 
     handoff.Stop();
@@ -205,6 +207,8 @@ TEST(ChunkHandoffTest, StopEndsEveryWaitAndResetMakesItUsableAgain)
     EXPECT_FALSE(handoff.WaitForRoom());
 
     handoff.Reset();
+    EXPECT_TRUE(handoff.Paused()) << "a pause outlives a stop";
+    handoff.SetPaused(false);
     EXPECT_TRUE(handoff.WaitForRoom());
     EXPECT_TRUE(handoff.Push("z", first));
     EXPECT_TRUE(first);
