@@ -167,7 +167,7 @@ qsizetype IncompleteGb18030Tail(const unsigned char* data, qsizetype size)
 {
     // Back to a byte that surely starts a character: one below 0x30 never
     // belongs to a sequence, and a byte below 0x80 inside a sequence always
-    // follows one of 0x81 or above. Without such a byte the start is one.
+    // follows one of 0x81 or above. Without one, the bytes start a character.
     qsizetype i = 0;
     for (qsizetype at = size - 1; at > 0; --at) {
         if (data[at] < kFirstSequenceByte || (data[at] < 0x80 && data[at - 1] < 0x81)) {

@@ -6,6 +6,7 @@
 #include "core/text_codec.h"
 #include "io/tnr_device_box.h"
 #include "send/channel_page.h"
+#include "serial/cn_rs232.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
 #include "tests/support/message_recorder.h"
@@ -238,8 +239,13 @@ TEST_F(FormSettingsTest, TypedDevicePathsOfBothPortsComeBack)
     form.FormCreate();
     EXPECT_EQ(form.ComA().nrComm1->GetPortName(), pathA);
     EXPECT_EQ(form.serialA->nrDeviceBox1->currentText(), pathA);
+    EXPECT_TRUE(form.ComA().DescribePortA().startsWith(pathA));
     EXPECT_EQ(form.serialB->cbb2_COM->currentText(), pathB);
     EXPECT_EQ(SelectedIndex(form.serialB->cbb2_COM), -1);
+    // The open button (or a send) takes the typed device; it does not exist here.
+    form.ComB().Open();
+    EXPECT_EQ(form.ComB().Comm2->CommName, pathB);
+    EXPECT_FALSE(messages_.messages.isEmpty());
 
     // Once the list names port B's device, its entry is selected.
     form.serialB->cbb2_COM->addItem(pathB + QStringLiteral("()"));

@@ -83,11 +83,13 @@ TEST(InstallTest, InstalledProgramStartsFromAnotherFolderAndKeepsItsSettingsTher
 
     const QString program = prefix.filePath(QStringLiteral("bin/serialnet"));
     ASSERT_TRUE(QFileInfo(program).isExecutable());
-    const QMap<QString, QString> entry = DesktopEntry(prefix.filePath(QStringLiteral("share/applications/serialnet.desktop")));
+    const QMap<QString, QString> entry =
+        DesktopEntry(prefix.filePath(QStringLiteral("share/applications/serialnet.desktop")));
     EXPECT_EQ(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
     EXPECT_EQ(entry.value(QStringLiteral("Exec")), QStringLiteral("serialnet"));
     EXPECT_EQ(entry.value(QStringLiteral("Icon")), QStringLiteral("serialnet"));
-    EXPECT_TRUE(entry.value(QStringLiteral("Categories")).split(QLatin1Char(';')).contains(QStringLiteral("Development")));
+    const QStringList categories = entry.value(QStringLiteral("Categories")).split(QLatin1Char(';'));
+    EXPECT_TRUE(categories.contains(QStringLiteral("Development")));
     QFile icon(prefix.filePath(QStringLiteral("share/icons/hicolor/scalable/apps/serialnet.svg")));
     ASSERT_TRUE(icon.open(QIODevice::ReadOnly));
     EXPECT_TRUE(icon.readAll().contains("<svg"));

@@ -292,7 +292,8 @@ TEST_F(MainWindowTest, TextEncodingChoiceGovernsTypedSendsAndReceivedText)
         form.ProcessReceived(row.bytes.first(row.cut), QStringLiteral("UDP"), UDPC);
         form.ProcessReceived(row.bytes.sliced(row.cut), QStringLiteral("UDP"), UDPC);
         const QStringList texts = Texts();
-        EXPECT_EQ(texts.mid(texts.size() - 3), QStringList({QStringLiteral("你"), QStringLiteral("UDP接收%1字节: ").arg(row.bytes.size() - row.cut), QStringLiteral("好")}))
+        const QString header = QStringLiteral("UDP接收%1字节: ").arg(row.bytes.size() - row.cut);
+        EXPECT_EQ(texts.mid(texts.size() - 3), QStringList({QStringLiteral("你"), header, QStringLiteral("好")}))
             << row.encoding;
     }
     form.cbbTextEncoding->setCurrentIndex(0);
