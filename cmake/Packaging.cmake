@@ -11,4 +11,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 # The library packages the program links against, as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The captions are Chinese: a font that has the characters.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
 include(CPack)
