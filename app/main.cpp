@@ -2,6 +2,7 @@
 #include "app/file_chooser_dialog.h"
 #include "app/main_window.h"
 #include "app/message_box_dialog.h"
+#include "app/termination_signals.h"
 #include "core/message_box.h"
 #include "data/alsa_beeper.h"
 
@@ -12,11 +13,22 @@ int main(int argc, char** argv)
     Application app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(TForm1::kProductTitle));
     MessageBoxDialog::Install();
+    // Installed first: a request that comes while the window is being built
+    // waits for the event loop.
+    TerminationSignals termination;
     FileChooserDialog::Install();
     try {
         AlsaBeeper beeper;
         TForm1 form(&beeper);
+        QObject::connect(&termination, &TerminationSignals::received, &form, [&form] {
+            form.close();
+            // Also leaves a nested event loop (an open dialog, a wait for a port).
+            QCoreApplication::quit();
+        });
         form.FormCreate();
+        // A request handled by a dialog's loop during start-up has closed the window.
+        if (termination.Requested())
+            return 0;
         form.show();
         return app.exec();
     } catch (const std::exception& error) {

@@ -140,6 +140,7 @@ QWidget* TForm1::BuildReceiveOptions()
     edtCmpLen->setMaximumWidth(60);
     chkGPS = NewCheckBox("chkGPS", QStringLiteral("GPS_nmea解析"), group);
     chkGUN = NewCheckBox("chkGUN", QStringLiteral("自动滚动"), group, true);
+    cbbTextEncoding = NewPickList("cbbTextEncoding", {QStringLiteral("GBK"), QStringLiteral("UTF-8")}, 0, group);
     btnClearMsg = NewButton("btnClearMsg", QStringLiteral("清空"), group);
 
     auto* grid = new QGridLayout(group);
@@ -160,11 +161,19 @@ QWidget* TForm1::BuildReceiveOptions()
     grid->addWidget(chkGPS, 2, 2);
     grid->addWidget(btnWave, 2, 3);
     grid->addWidget(chkGUN, 3, 0);
+    auto* encodingRow = new QHBoxLayout;
+    encodingRow->addWidget(new QLabel(QStringLiteral("文本编码"), group));
+    encodingRow->addWidget(cbbTextEncoding);
+    encodingRow->addStretch();
+    grid->addLayout(encodingRow, 3, 1, 1, 2);
     grid->addWidget(btnClearMsg, 3, 3);
 
     for (QCheckBox* box : {chkKeepFront, chkGUN, chkHelpInfo, chkSendInfo, chkLog, chkGPS})
         connect(box, &QCheckBox::clicked, this, &TForm1::chkKeepFrontClick);
     connect(btnClearMsg, &QPushButton::clicked, this, &TForm1::btnClearMsgClick);
+    connect(cbbTextEncoding, &QComboBox::currentIndexChanged, this, &TForm1::cbbTextEncodingChange);
+    // The codec follows the box from the start, whatever an earlier window chose.
+    cbbTextEncodingChange();
     return group;
 }
 
@@ -370,11 +379,18 @@ void TForm1::chkRelayClick()
     }
 }
 
+void TForm1::cbbTextEncodingChange()
+{
+    TextCodec::SetPayloadEncoding(cbbTextEncoding->currentIndex() == 1 ? TextCodec::Encoding::kUtf8
+                                                                       : TextCodec::Encoding::kGbk);
+}
+
 void TForm1::SendButtonClick(ChannelId channel)
 {
     const SendPanel* panel = channelPages_.at(channel)->Panel();
     // A memo's lines end with CR LF, as typed text on the wire expects.
-    QByteArray text = TextCodec::Encode(panel->memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const QString typed = panel->memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QByteArray text = TextCodec::Encode(typed, TextCodec::PayloadEncoding());
     const int source = SelectedIndex(cbSendFrom);
     if (source > 0)
         text = SendSourceText(source);

@@ -75,6 +75,8 @@ public:
     void btnClearMsgClick();
     void chkKeepFrontClick();
     void chkRelayClick();
+    // "文本编码": the encoding of payload text from now on.
+    void cbbTextEncodingChange();
     // The six send buttons share one action.
     void SendButtonClick(ChannelId channel);
     // Timed send, snippet table and file send.
@@ -129,6 +131,7 @@ public:
     QLineEdit* edtCmpLen;
     QCheckBox* chkGPS;
     QCheckBox* chkGUN;
+    QComboBox* cbbTextEncoding;
     QPushButton* btnClearMsg;
     ReceiveDisplay* edtMsg;
 

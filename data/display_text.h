@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text_codec.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,8 +19,10 @@ public:
     // A ready string (implicit: every string is a display text).
     DisplayText(QString text = QString());
 
-    // Received or sent bytes as text: TextCodec::DecodeForDisplay.
-    static DisplayText Decoded(const QByteArray& bytes);
+    // Received or sent bytes as text in `encoding`: TextCodec::DecodeForDisplay
+    // of the first `size` bytes (all of them when `size` is negative).
+    static DisplayText Decoded(const QByteArray& bytes, TextCodec::Encoding encoding = TextCodec::Encoding::kGbk,
+                               qsizetype size = -1);
     // BytesToHexStyled in `style`.
     static DisplayText HexStyled(const QByteArray& bytes, int style);
     // BytesToHexDump.
@@ -46,7 +50,7 @@ private:
     enum class Rendering : quint8 { kNone, kDecoded, kHex };
 
     DisplayText(QString head, const QByteArray& bytes, qsizetype offset, qsizetype size, Rendering rendering,
-                int style);
+                TextCodec::Encoding encoding, int style);
 
     QByteArrayView Bytes() const { return QByteArrayView(bytes_).sliced(offset_, size_); }
     // The rendering of the first `count` of the bytes.
@@ -59,5 +63,6 @@ private:
     qsizetype offset_ = 0;
     qsizetype size_ = 0;
     Rendering rendering_ = Rendering::kNone;
+    TextCodec::Encoding encoding_ = TextCodec::Encoding::kGbk;
     int style_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "send/send_dispatcher.h"
 
 #include "core/message_box.h"
+#include "core/text_codec.h"
 #include "data/codec.h"
 
 #include <QEventLoop>
@@ -46,7 +47,7 @@ void SendDispatcher::ShowSentPayload(const QByteArray& payload, bool hex)
     if (hex)
         info_.ShowInfo(DisplayText::HexDump(payload), kBlue);
     else
-        info_.ShowInfo(DisplayText::Decoded(payload), kLime);
+        info_.ShowInfo(DisplayText::Decoded(payload, TextCodec::PayloadEncoding()), kLime);
 }
 
 bool SendDispatcher::SendToChannel(QByteArrayView text, ChannelId channel, bool hex)
