@@ -1,5 +1,7 @@
 #include "tests/streams/pattern_stream.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cstring>
 
@@ -44,6 +46,19 @@ bool PatternStream::Matches(const char* data, qsizetype size)
         size -= n;
     }
     return equal;
+}
+
+QByteArray PatternStream::Sha256(quint64 seed, qint64 bytes)
+{
+    PatternStream pattern(seed);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    while (bytes > 0) {
+        const char* piece;
+        const qsizetype n = pattern.Next(piece, static_cast<qsizetype>(std::min<qint64>(bytes, kBlockBytes)));
+        hash.addData(QByteArrayView(piece, n));
+        bytes -= n;
+    }
+    return hash.result();
 }
 
 qsizetype PatternStream::Next(const char*& bytes, qsizetype size)

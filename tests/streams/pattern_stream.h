@@ -16,6 +16,9 @@ public:
     // Compares `data` with the next `size` bytes; true when they are equal.
     bool Matches(const char* data, qsizetype size);
 
+    // SHA-256 of the first `bytes` bytes of the stream made with `seed`.
+    static QByteArray Sha256(quint64 seed, qint64 bytes);
+
 private:
     // The bytes of the block from the current position on, at most `size`.
     qsizetype Next(const char*& bytes, qsizetype size);

@@ -14,13 +14,6 @@
 
 #include <unistd.h>
 
-namespace {
-
-constexpr quint64 kForwardSeed = 0xF0;
-constexpr quint64 kBackwardSeed = 0xBA;
-
-}  // namespace
-
 RelayRig::RelayRig(TForm1& form, ChannelId first, ChannelId second)
     : form_(form), ends_{End{first, {}, {}, -1}, End{second, {}, {}, -1}}
 {
@@ -114,8 +107,8 @@ bool RelayRig::OpenEnd(End& end, int timeoutMs)
 bool RelayRig::Start(const Flow& flow)
 {
     const StreamPeer::Plan plans[2] = {
-        {flow.forward, kForwardSeed, flow.backward, kBackwardSeed, flow.holdFirstReading, flow.hash},
-        {flow.backward, kBackwardSeed, flow.forward, kForwardSeed, flow.holdSecondReading, flow.hash},
+        {flow.forward, kForwardSeed, flow.backward, kBackwardSeed, flow.holdFirstReading, flow.hashReceived},
+        {flow.backward, kBackwardSeed, flow.forward, kForwardSeed, flow.holdSecondReading, flow.hashReceived},
     };
     for (int i = 0; i < 2; ++i) {
         End& end = ends_[i];

@@ -28,8 +28,12 @@ public:
         qint64 backward = 0;
         bool holdFirstReading = false;
         bool holdSecondReading = false;
-        bool hash = false;
+        bool hashReceived = false;
     };
+
+    // The patterns of the two directions.
+    static constexpr quint64 kForwardSeed = 0xF0;
+    static constexpr quint64 kBackwardSeed = 0xBA;
 
     // `first` and `second`: COMA, COMB, TCPS or TCPC, told apart.
     RelayRig(TForm1& form, ChannelId first, ChannelId second);

@@ -75,12 +75,6 @@ QString StreamPeer::Failure() const
     return failure_;
 }
 
-QByteArray StreamPeer::SentDigest() const
-{
-    const std::lock_guard lock(mutex_);
-    return sentDigest_;
-}
-
 QByteArray StreamPeer::ReceivedDigest() const
 {
     const std::lock_guard lock(mutex_);
@@ -90,7 +84,6 @@ QByteArray StreamPeer::ReceivedDigest() const
 void StreamPeer::Send()
 {
     PatternStream pattern(plan_.sendSeed);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray piece(kPieceBytes, Qt::Uninitialized);
     qsizetype pending = 0;  // bytes of `piece` from `offset` on not yet written
     qsizetype offset = 0;
@@ -99,8 +92,6 @@ void StreamPeer::Send()
         if (pending == 0) {
             pending = static_cast<qsizetype>(std::min<qint64>(kPieceBytes, plan_.sendBytes - sent));
             pattern.Fill(piece.data(), pending);
-            if (plan_.hash)
-                hash.addData(QByteArrayView(piece.constData(), pending));
             offset = 0;
         }
         const char* bytes = piece.constData() + offset;
@@ -118,13 +109,8 @@ void StreamPeer::Send()
             return;
         }
     }
-    if (sent < plan_.sendBytes)
-        return;
-    {
-        const std::lock_guard lock(mutex_);
-        sentDigest_ = hash.result();
-    }
-    sendDone_ = true;
+    if (sent == plan_.sendBytes)
+        sendDone_ = true;
 }
 
 void StreamPeer::Receive()
@@ -144,7 +130,7 @@ void StreamPeer::Receive()
             const qint64 wanted = std::min<qint64>(n, plan_.receiveBytes - received);
             if (wanted < n || !pattern.Matches(piece.constData(), wanted))
                 intact_ = false;
-            if (plan_.hash)
+            if (plan_.hashReceived)
                 hash.addData(QByteArrayView(piece.constData(), wanted));
             received += n;
             received_ = received;

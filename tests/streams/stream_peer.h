@@ -23,8 +23,8 @@ public:
         qint64 receiveBytes = 0;
         quint64 receiveSeed = 1;
         bool holdReading = false;
-        // SHA-256 of both directions, for digests to compare with the other end.
-        bool hash = false;
+        // SHA-256 of the received bytes, to compare with the sender's.
+        bool hashReceived = false;
     };
 
     // Takes `fd` (a connected socket or an open terminal) and starts at once.
@@ -48,8 +48,7 @@ public:
     bool Broken() const { return broken_; }
     QString Failure() const;
 
-    // SHA-256 of the sent and of the received bytes, once each is done.
-    QByteArray SentDigest() const;
+    // SHA-256 of the received bytes, once all have come.
     QByteArray ReceivedDigest() const;
 
 private:
@@ -72,7 +71,6 @@ private:
     std::atomic<bool> broken_{false};
     mutable std::mutex mutex_;
     QString failure_;
-    QByteArray sentDigest_;
     QByteArray receivedDigest_;
     std::thread sender_;
     std::thread receiver_;
