@@ -27,7 +27,9 @@ public:
     WriteResult Write(const QByteArray& payload) override
     {
         writes.push_back(payload);
-        return {payload.size()};
+        WriteResult result;
+        result.count = payload.size();
+        return result;
     }
     void Drain()
     {
