@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <ostream>
 
 namespace {
 
@@ -38,6 +40,11 @@ struct StalledCase
     ChannelId source;  // its peer sends
     ChannelId target;  // its peer reads late
 };
+
+void PrintTo(const StalledCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class StalledReceiverTest : public RelayFlowControlTest, public ::testing::WithParamInterface<StalledCase>
 {
@@ -78,6 +85,8 @@ TEST_P(StalledReceiverTest, SenderIsHeldBackWithBoundedMemoryAndEveryByteArrives
         << "resident memory grew by " << (peak - baseline) / kMiB << " MiB; the sender got "
         << rig.First().Sent() / kMiB << " MiB out";
     EXPECT_EQ(rig.Second().Received(), 0);
+    std::printf("while stalled: sender got %.1f MiB out, resident memory grew by %.1f MiB\n",
+                static_cast<double>(rig.First().Sent()) / kMiB, static_cast<double>(peak - baseline) / kMiB);
 
     rig.Second().ReleaseReading();
     EXPECT_TRUE(RunEventLoopUntil([&] { return rig.Done() || rig.Broken(); }, 40000)) << rig.Progress().toStdString();
@@ -100,6 +109,11 @@ struct BothWaysCase
     ChannelId network;
 };
 
+void PrintTo(const BothWaysCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class BothWaysTest : public RelayFlowControlTest, public ::testing::WithParamInterface<BothWaysCase>
 {
 };
@@ -117,6 +131,7 @@ TEST_P(BothWaysTest, EventLoopNeverStallsAndBothStreamsArriveIntact)
     ASSERT_TRUE(rig.Start({.forward = kEachWay, .backward = kEachWay})) << rig.Failure().toStdString();
     EXPECT_TRUE(RunEventLoopUntil([&] { return rig.Done() || rig.Broken(); }, 45000)) << rig.Progress().toStdString();
     const double worstGapMs = gaps.WorstGapMs();
+    std::printf("worst event-loop gap %.1f ms\n", worstGapMs);
     EXPECT_TRUE(rig.Intact()) << rig.Progress().toStdString();
     EXPECT_LT(worstGapMs, kWorstGapMs) << "the event loop stood still for " << worstGapMs << " ms";
     EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join(QLatin1Char('|')).toStdString();
