@@ -1,7 +1,9 @@
 #include "net/tcp_client_channel.h"
 #include "core/queue_water_marks.h"
+#include "send/send_dispatcher.h"
 #include "tests/net/channel_test_support.h"
 #include "tests/net/fake_name_resolver.h"
+#include "tests/support/fake_receive_options.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/recording_receive_sink.h"
 
@@ -229,18 +231,21 @@ TEST_F(TcpClientChannelTest, ResetLeavesTheClientDeadUntilASendFails)
     channel.tmrReconnTimer();
     EXPECT_EQ(server.Accept(200), nullptr);
 
-    // The failed send is told to the dispatcher, which shows its line in
-    // place of the send; the disconnect line follows from the event loop.
+    // The failed send shows its reason in place of the send lines and is not
+    // counted; the disconnect line follows from the event loop.
+    FakeReceiveOptions options;
+    ChannelCounters counters;
+    SendDispatcher dispatcher{sink, options, counters, [] {}};
+    dispatcher.SetTarget(TCPC, &channel);
     const size_t mark = sink.lines.size();
-    const SendTarget::WriteResult result = channel.Write("\x01\x02");
-    EXPECT_FALSE(result.Sent());
-    EXPECT_FALSE(result.refused);
-    EXPECT_EQ(result.count, 0);
-    EXPECT_EQ(result.failure, kSendError + where + QStringLiteral("Broken pipe"));
+    dispatcher.SendToChannel("01 02", TCPC, true);
+    const QString failure = kSendError + where + QStringLiteral("Broken pipe");
+    EXPECT_EQ(sink.Texts(mark), QStringList{failure});
+    EXPECT_EQ(counters[TCPC].txBytes, 0);
+    EXPECT_EQ(counters[TCPC].txFrames, 0);
     EXPECT_EQ(failed.size(), 2);
-    EXPECT_TRUE(sink.Texts(mark).isEmpty());
     ASSERT_TRUE(WaitForLine(kDisconnected));
-    EXPECT_EQ(sink.Texts(mark), QStringList{kDisconnected});
+    EXPECT_EQ(sink.Texts(mark), (QStringList{failure, kDisconnected}));
     EXPECT_FALSE(channel.IsOpen());
     channel.tmrReconnTimer();
     EXPECT_NE(server.Accept(), nullptr);

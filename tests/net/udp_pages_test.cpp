@@ -112,12 +112,13 @@ TEST_F(UdpPagesTest, ServerAnswersTheLastSender)
 
 TEST_F(UdpPagesTest, ServerSendBeforeTheFirstEnableIsRefused)
 {
-    // What the send button's dispatcher is given: a refusal for a message
-    // box, nothing sent, nothing opened.
-    const SendTarget::WriteResult result = serverChannel.Write("\x11");
-    EXPECT_TRUE(result.refused);
-    EXPECT_EQ(result.failure, QStringLiteral("No bindings specified."));
-    EXPECT_EQ(result.count, 0);
+    // A refusal in a message box: no line, nothing counted, nothing opened.
+    const qsizetype mark = LineCount();
+    form.SendToChannel("11", UDPS, true);
+    EXPECT_EQ(messages.messages, QStringList{QStringLiteral("No bindings specified.")});
+    EXPECT_TRUE(TextsSince(mark).isEmpty());
+    EXPECT_EQ(form.Counters()[UDPS].txBytes, 0);
+    EXPECT_EQ(form.Counters()[UDPS].txFrames, 0);
     EXPECT_FALSE(serverChannel.IsListening());
     EXPECT_FALSE(server.chkUDPSrv->isChecked());
     EXPECT_EQ(server.ShapeUDP->BrushColor(), IndicatorShape::kClosed);
