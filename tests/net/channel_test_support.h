@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkDatagram>
 #include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
 
 #include <functional>
 
@@ -55,4 +59,43 @@ public:
 private:
     int listening_ = -1;
     int connection_ = -1;
+};
+
+// A TCP server on 127.0.0.1 that keeps the connections it accepts.
+class PeerServer
+{
+public:
+    PeerServer() { server.listen(QHostAddress::LocalHost, 0); }
+
+    quint16 Port() const { return server.serverPort(); }
+
+    // The next accepted connection, or null when none arrives in time.
+    QTcpSocket* Accept(int timeoutMs = 5000)
+    {
+        if (!WaitFor([&] { return server.hasPendingConnections(); }, timeoutMs))
+            return nullptr;
+        return server.nextPendingConnection();
+    }
+
+    QTcpServer server;
+};
+
+// A UDP socket on 127.0.0.1 that collects what arrives.
+class Peer
+{
+public:
+    explicit Peer(quint16 port = 0) { socket.bind(QHostAddress::LocalHost, port); }
+
+    quint16 Port() const { return socket.localPort(); }
+    void SendTo(quint16 port, const QByteArray& data) { socket.writeDatagram(data, QHostAddress::LocalHost, port); }
+
+    // The next datagram, or an invalid one when none arrives in time.
+    QNetworkDatagram Receive(int timeoutMs = 5000)
+    {
+        if (!WaitFor([&] { return socket.hasPendingDatagrams(); }, timeoutMs))
+            return QNetworkDatagram();
+        return socket.receiveDatagram();
+    }
+
+    QUdpSocket socket;
 };

@@ -22,25 +22,6 @@ const QString kConnectError = QStringLiteral("TCP Client连接出错");
 const QString kUnknown = QStringLiteral("TCP Client异常，原因未知");
 const QString kSendError = QStringLiteral("TCP Client发送出错");
 
-// A TCP server on 127.0.0.1 that keeps the connections it accepts.
-class PeerServer
-{
-public:
-    PeerServer() { server.listen(QHostAddress::LocalHost, 0); }
-
-    quint16 Port() const { return server.serverPort(); }
-
-    // The next accepted connection, or null when none arrives in time.
-    QTcpSocket* Accept(int timeoutMs = 5000)
-    {
-        if (!WaitFor([&] { return server.hasPendingConnections(); }, timeoutMs))
-            return nullptr;
-        return server.nextPendingConnection();
-    }
-
-    QTcpServer server;
-};
-
 class TcpClientChannelTest : public ::testing::Test
 {
 protected:

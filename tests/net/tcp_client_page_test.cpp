@@ -13,25 +13,6 @@
 
 namespace {
 
-// A TCP server on 127.0.0.1 that keeps the connections it accepts.
-class PeerServer
-{
-public:
-    PeerServer() { server.listen(QHostAddress::LocalHost, 0); }
-
-    quint16 Port() const { return server.serverPort(); }
-
-    // The next accepted connection, or null when none arrives in time.
-    QTcpSocket* Accept(int timeoutMs = 5000)
-    {
-        if (!WaitFor([&] { return server.hasPendingConnections(); }, timeoutMs))
-            return nullptr;
-        return server.nextPendingConnection();
-    }
-
-    QTcpServer server;
-};
-
 class TcpClientPageTest : public NetFormTest
 {
 protected:

@@ -14,26 +14,6 @@
 
 namespace {
 
-// A UDP socket on 127.0.0.1 that collects what arrives.
-class Peer
-{
-public:
-    explicit Peer(quint16 port = 0) { socket.bind(QHostAddress::LocalHost, port); }
-
-    quint16 Port() const { return socket.localPort(); }
-    void SendTo(quint16 port, const QByteArray& data) { socket.writeDatagram(data, QHostAddress::LocalHost, port); }
-
-    // The next datagram, or an invalid one when none arrives in time.
-    QNetworkDatagram Receive(int timeoutMs = 5000)
-    {
-        if (!WaitFor([&] { return socket.hasPendingDatagrams(); }, timeoutMs))
-            return QNetworkDatagram();
-        return socket.receiveDatagram();
-    }
-
-    QUdpSocket socket;
-};
-
 class UdpPagesTest : public NetFormTest
 {
 protected:
