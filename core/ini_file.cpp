@@ -48,12 +48,12 @@ IniFile::IniFile(QString path) : path_(std::move(path))
     QFile file(path_);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QString text = TextCodec::Decode(file.readAll());
+    // CR LF, LF and a CR alone each end a line, so no value read holds a line
+    // break that writing it back would cut.
+    QString text = TextCodec::Decode(file.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     lines_ = text.split(QLatin1Char('\n'));
-    for (QString& line : lines_) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
     // The line break after the last line does not start another line.
     if (!lines_.isEmpty() && lines_.last().isEmpty())
         lines_.removeLast();

@@ -4,10 +4,11 @@
 #include <QStringList>
 
 // A settings file in the classic INI form: "[section]" lines and "key=value"
-// lines, in the system code page. Section and key names match without regard
-// to case; values are returned whole, whatever their length. Writing a key
-// replaces its line or adds one and keeps every other line of the file as it
-// was, comments and unknown keys included.
+// lines, in the system code page; CR LF, LF and a CR alone each end a line.
+// Section and key names match without regard to case; values are returned
+// whole, whatever their length. Writing a key replaces its line or adds one
+// and keeps every other line of the file as it was, comments and unknown keys
+// included.
 class IniFile
 {
 public:

@@ -42,7 +42,7 @@ void ForEachKey(CnRS232Settings& s, Visitor& v)
 
 // The unsigned type a field is stored as (an enumeration's underlying type).
 template <typename T>
-using Stored = std::conditional_t<std::is_enum_v<T>, std::underlying_type<T>, std::type_identity<T>>::type;
+using Stored = typename std::conditional_t<std::is_enum_v<T>, std::underlying_type<T>, std::type_identity<T>>::type;
 
 class Reader
 {

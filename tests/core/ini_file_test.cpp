@@ -55,6 +55,8 @@ TEST_F(IniFileTest, ReadsValuesByTheRulesOfTheFormat)
         {"key after another section header belongs to it", "[S]\r\nB=2\r\n[T]\r\nA=1\r\n", "T", "A", "1"},
         {"comment line is no key", "[S]\r\n;A=1\r\n", "S", "A", "<default>"},
         {"line feed alone ends a line too", "[S]\nA=1\nB=2\n", "S", "B", "2"},
+        {"carriage return alone ends a line too", "[S]\rA=1\rB=2\r", "S", "B", "2"},
+        {"value ends at a carriage return alone", "[S]\r\nA=a\rB=2\r\n", "S", "A", "a"},
         {"last line without line end is read", "[S]\r\nA=1", "S", "A", "1"},
         {"empty value is empty, not the default", "[S]\r\nA=\r\n", "S", "A", ""},
         {"value keeps further equals signs", "[S]\r\nA=b=c\r\n", "S", "A", "b=c"},
