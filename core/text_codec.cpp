@@ -1,6 +1,7 @@
 #include "core/text_codec.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -8,8 +9,8 @@
 namespace TextCodec {
 namespace {
 
-// One iconv conversion descriptor per direction, opened once. Conversions
-// run on the user-interface thread only; worker threads hand bytes over first.
+// One iconv conversion descriptor per direction and thread, opened once: a
+// descriptor keeps state during a conversion and must not be shared.
 class Converter
 {
 public:
@@ -112,13 +113,36 @@ QChar VisibleControl(char16_t c)
     return QChar(static_cast<char16_t>(0x2400 + c));
 }
 
+// The second byte of a two-byte GB18030 character. Every lead byte 0x81 to
+// 0xFE followed by one of these decodes, and encodes back to the same pair.
+bool IsSecondOfPair(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
+
+bool IsLead(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+bool IsFourByteDigit(unsigned char c)
+{
+    return c >= 0x30 && c <= 0x39;
+}
+
+// Bytes that stand for themselves on a display line.
+bool IsPlainAscii(unsigned char c)
+{
+    return (c >= 0x20 && c < 0x7F) || c == '\n' || c == '\t';
+}
+
 }  // namespace
 
 QString Decode(QByteArrayView bytes)
 {
     if (IsAscii(bytes))
         return QString::fromLatin1(bytes.data(), bytes.size());
-    static Converter toUtf16("UTF-16LE", "GB18030");
+    static thread_local Converter toUtf16("UTF-16LE", "GB18030");
     static const QByteArray kReplacement = QByteArray("\xFD\xFF", 2);  // U+FFFD little-endian
     // UTF-16 units never outnumber the bytes: a four-byte sequence gives at
     // most two units, everything else one.
@@ -156,7 +180,7 @@ QByteArray Encode(const QString& text)
         }
     if (ascii)
         return text.toLatin1();
-    static Converter fromUtf16("GB18030", "UTF-16LE");
+    static thread_local Converter fromUtf16("GB18030", "UTF-16LE");
     const QByteArrayView utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     // Unpaired surrogates are the only thing GB18030 cannot take; write "?".
     QByteArray out(utf16.size() * 2 + 16, Qt::Uninitialized);
@@ -188,6 +212,66 @@ QString DecodeForDisplay(QByteArrayView bytes)
     }
     text.truncate(out);
     return text;
+}
+
+QByteArray EncodeDisplayed(QByteArrayView bytes)
+{
+    static const QByteArray kReplacement = Encode(QString(QChar(0xFFFD)));
+    static const std::array<QByteArray, 0x80> kGlyphs = [] {
+        std::array<QByteArray, 0x80> glyphs;
+        for (char16_t c = 0; c < 0x20; ++c)
+            glyphs[c] = Encode(QString(VisibleControl(c)));
+        glyphs[0x7F] = Encode(QString(VisibleControl(0x7F)));
+        return glyphs;
+    }();
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    QByteArray out;
+    out.reserve(size + 16);
+    qsizetype i = 0;
+    while (i < size) {
+        // Decoding is at a character boundary here, as iconv would be.
+        const qsizetype start = i;
+        while (i < size) {
+            if (IsPlainAscii(data[i]))
+                ++i;
+            else if (IsLead(data[i]) && i + 1 < size && IsSecondOfPair(data[i + 1]))
+                i += 2;
+            else
+                break;
+        }
+        out.append(bytes.sliced(start, i - start));
+        if (i == size)
+            break;
+        const unsigned char c = data[i];
+        if (c == '\r') {
+            out.append('\n');
+            i += i + 1 < size && data[i + 1] == '\n' ? 2 : 1;
+        } else if (c < 0x80) {
+            out.append(kGlyphs[c]);
+            ++i;
+        } else if (IsLead(c) && i + 3 < size && IsFourByteDigit(data[i + 1]) && IsLead(data[i + 2]) &&
+                   IsFourByteDigit(data[i + 3])) {
+            // Not every four-byte sequence is assigned, and a few assigned
+            // ones encode back differently: ask the converter. One that is not
+            // assigned decodes to several characters, as its bytes are
+            // skipped one at a time.
+            const QString character = Decode(bytes.sliced(i, 4));
+            if (character.size() == 1 || (character.size() == 2 && character.at(0).isHighSurrogate())) {
+                out.append(Encode(character));
+                i += 4;
+            } else {
+                out.append(kReplacement);
+                ++i;
+            }
+        } else {
+            // A byte that starts no character: U+FFFD, and decoding goes on
+            // with the next byte, as the converter does.
+            out.append(kReplacement);
+            ++i;
+        }
+    }
+    return out;
 }
 
 }  // namespace TextCodec

@@ -6,7 +6,8 @@
 
 // The system code page of payload text, the log and the settings files is GBK.
 // GB18030 is its superset and maps every Unicode character, so both directions
-// use it and typed text never loses a character.
+// use it and typed text never loses a character. Every function may be called
+// from any thread.
 namespace TextCodec {
 
 // Bytes in the code page -> Unicode. A byte sequence that is not valid GB18030
@@ -21,5 +22,11 @@ QByteArray Encode(const QString& text);
 // shown as its visible Control Pictures glyph so it can neither cut nor
 // corrupt a display line. Tabs stay tabs.
 QString DecodeForDisplay(QByteArrayView bytes);
+
+// Encode(DecodeForDisplay(bytes)), made from the bytes without decoding
+// them: valid characters are their own bytes, only line breaks, control
+// glyphs, bytes that do not decode and the rare four-byte sequences change.
+// The log writes every display line in the code page this way.
+QByteArray EncodeDisplayed(QByteArrayView bytes);
 
 }  // namespace TextCodec

@@ -87,6 +87,22 @@ QString DisplayText::ToString() const
     return head_ + Render(size_);
 }
 
+QByteArray DisplayText::Encoded() const
+{
+    QByteArray encoded = TextCodec::Encode(head_);
+    switch (rendering_) {
+    case Rendering::kDecoded:
+        encoded.append(TextCodec::EncodeDisplayed(Bytes()));
+        break;
+    case Rendering::kHex:
+        encoded.append(BytesToHexStyled(Bytes(), style_));
+        break;
+    case Rendering::kNone:
+        break;
+    }
+    return encoded;
+}
+
 QString DisplayText::Left(qsizetype count) const
 {
     if (count <= head_.size())
