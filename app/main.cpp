@@ -3,6 +3,8 @@
 #include "app/message_box_dialog.h"
 #include "core/message_box.h"
 #include "data/alsa_beeper.h"
+#include "data/receive_log.h"
+#include "data/receive_log_folder.h"
 
 #include <exception>
 
@@ -13,7 +15,8 @@ int main(int argc, char** argv)
     MessageBoxDialog::Install();
     try {
         AlsaBeeper beeper;
-        TForm1 form(&beeper);
+        ReceiveLog log(ReceiveLogFolder(QCoreApplication::applicationDirPath()));
+        TForm1 form(&beeper, &log);
         form.FormCreate();
         form.show();
         return app.exec();

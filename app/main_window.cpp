@@ -47,9 +47,10 @@ const QStringList kChannelItems = {QStringLiteral("COMA"),       QStringLiteral(
 
 }  // namespace
 
-TForm1::TForm1(Beeper* beeper, QWidget* parent)
+TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     : QMainWindow(parent),
       pipeline_(*this, displayLines_, counters_, [this] { UpdateStatusBar(); }),
+      gps_(pipeline_),
       dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
       relay_(*this, dispatcher_),
       comA_(pipeline_),
@@ -66,6 +67,8 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
     pipeline_.SetEcho(&dispatcher_);
     pipeline_.SetRelay(&relay_);
     pipeline_.SetBeeper(beeper);
+    pipeline_.SetLog(log);
+    pipeline_.SetGpsDecoder(&gps_);
 
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);
