@@ -1,9 +1,11 @@
 // Relay throughput: a bounded stream from a TCP peer into the window's TCP
 // server channel, relayed ("转发" TCP SERVER <-> TCP CLIENT) through its TCP
 // client channel to a second TCP peer, with the window's default display options (every
-// byte shown), next to socat relaying the same stream in the same run.
-// Both sinks check that every byte arrived, in order.
+// byte shown), next to socat relaying the same stream in the same run; once
+// without and once with the receive log, whose writing then counts until
+// every line is in its file. Both sinks check that every byte arrived, in order.
 #include "app/main_window.h"
+#include "data/receive_log.h"
 #include "net/is_port_in_use.h"
 #include "net/tcp_client_channel.h"
 #include "net/tcp_client_page.h"
@@ -24,6 +26,7 @@
 #include <atomic>
 #include <cstring>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -178,15 +181,18 @@ struct Run
 };
 
 // The window relays TCP SERVER -> TCP CLIENT, as a user would set it up.
-Run RelayThroughWindow()
+Run RelayThroughWindow(bool withLog)
 {
     QTemporaryDir scratch;  // the settings file the window writes stays out of the way
     const QString previous = QDir::currentPath();
     QDir::setCurrent(scratch.path());
     Run run;
     {
+        std::optional<ReceiveLog> log;
+        if (withLog)
+            log.emplace(scratch.path());
         Sink sink;
-        TForm1 window;
+        TForm1 window(nullptr, log ? &*log : nullptr);
         window.FormCreate();
         window.show();
         QApplication::processEvents();
@@ -206,6 +212,8 @@ Run RelayThroughWindow()
         clock.start();
         std::thread source = StartSource(serverPort);
         Pump([&] { return sink.Done(); });
+        if (log)
+            log->Flush();
         run.seconds = clock.nsecsElapsed() / 1e9;
         run.intact = sink.Intact();
         run.chunks = window.Counters()[TCPS].rxFrames;
@@ -258,7 +266,7 @@ void BM_RelayTcpServerToTcpClient(benchmark::State& state)
     qint64 chunks = 0;
     for (auto _ : state) {
         const Run socat = RelayThroughSocat();
-        const Run relay = RelayThroughWindow();
+        const Run relay = RelayThroughWindow(state.range(0) != 0);
         state.SetIterationTime(relay.seconds);
         relaySeconds += relay.seconds;
         socatSeconds += socat.seconds;
@@ -274,6 +282,12 @@ void BM_RelayTcpServerToTcpClient(benchmark::State& state)
     state.counters["relayed_chunks"] = static_cast<double>(chunks);
 }
 
-BENCHMARK(BM_RelayTcpServerToTcpClient)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelayTcpServerToTcpClient)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("log")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

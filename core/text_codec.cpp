@@ -1,5 +1,7 @@
 #include "core/text_codec.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -113,27 +115,117 @@ QChar VisibleControl(char16_t c)
     return QChar(static_cast<char16_t>(0x2400 + c));
 }
 
-// The second byte of a two-byte GB18030 character. Every lead byte 0x81 to
-// 0xFE followed by one of these decodes, and encodes back to the same pair.
-bool IsSecondOfPair(unsigned char c)
+// What a byte shows as on a display line, in the code page, when it does
+// not begin a character of two or four bytes: itself, a line feed for CR,
+// the control glyph, or U+FFFD for a byte that begins nothing.
+struct ShownByte
 {
-    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+    quint32 bytes;  // little-endian, `length` of them
+    quint8 length;
+};
+
+// Byte kinds, as bits so that a test of several bytes is one expression.
+enum ByteKind : quint8 { kLeadByte = 1, kSecondOfPair = 2, kFourByteDigit = 4 };
+
+struct DisplayTables
+{
+    std::array<ShownByte, 256> shown;
+    std::array<quint8, 256> kind;
+};
+
+const DisplayTables& Tables()
+{
+    static const DisplayTables tables = [] {
+        DisplayTables t;
+        const auto packed = [](const QByteArray& bytes) {
+            quint32 word = 0;
+            for (qsizetype i = 0; i < bytes.size(); ++i)
+                word |= quint32(quint8(bytes[i])) << (8 * i);
+            return ShownByte{word, quint8(bytes.size())};
+        };
+        const ShownByte replacement = packed(Encode(QString(QChar(0xFFFD))));
+        for (int c = 0; c < 256; ++c) {
+            if (c == '\r')
+                t.shown[c] = {'\n', 1};
+            else if ((c >= 0x20 && c < 0x7F) || c == '\n' || c == '\t')
+                t.shown[c] = {quint32(c), 1};
+            else if (c < 0x80)
+                t.shown[c] = packed(Encode(QString(VisibleControl(char16_t(c)))));
+            else
+                t.shown[c] = replacement;
+            // Every lead byte 0x81 to 0xFE followed by a second byte of a pair
+            // decodes, and encodes back to the same two bytes.
+            t.kind[c] = quint8((c >= 0x81 && c <= 0xFE ? kLeadByte : 0) |
+                               (c >= 0x40 && c <= 0xFE && c != 0x7F ? kSecondOfPair : 0) |
+                               (c >= 0x30 && c <= 0x39 ? kFourByteDigit : 0));
+        }
+        return t;
+    }();
+    return tables;
 }
 
-bool IsLead(unsigned char c)
+// The text is converted in blocks of this many bytes, from a copy that has
+// the four bytes after the block readable.
+constexpr qsizetype kDisplayBlock = 4096;
+
+// A character's code in a block: bit 0 set when it is two bytes long, bit 2
+// when it is a pair of lead and second byte, and kFourByteCode or more when
+// it may be four bytes long.
+constexpr unsigned kFourByteCode = 8;
+
+// True when every byte is 0x20 to 0x7E: each stands for itself. Looks at
+// eight bytes at a time; the carries of the sums can only add false alarms.
+bool AllPlain(const unsigned char* data, qsizetype count)
 {
-    return c >= 0x81 && c <= 0xFE;
+    constexpr quint64 kOnes = 0x0101010101010101ull;
+    constexpr quint64 kHigh = 0x8080808080808080ull;
+    qsizetype i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const quint64 word = qFromUnaligned<quint64>(data + i);
+        if ((((word - kOnes * 0x20) & ~word) | word | (word + kOnes)) & kHigh)
+            return false;
+    }
+    for (; i < count; ++i)
+        if (data[i] < 0x20 || data[i] > 0x7E)
+            return false;
+    return true;
 }
 
-bool IsFourByteDigit(unsigned char c)
+// The code-page bytes of the four-byte sequence at `in`, or nothing when it
+// is not one character. Not every four-byte sequence is assigned, and a few
+// assigned ones encode back differently: the converter is asked. One that is
+// not assigned decodes to several characters, as its bytes are skipped one
+// at a time.
+QByteArray FourByteCharacter(const unsigned char* in)
 {
-    return c >= 0x30 && c <= 0x39;
+    const QString character = Decode(QByteArrayView(reinterpret_cast<const char*>(in), 4));
+    if (character.size() == 1 || (character.size() == 2 && character.at(0).isHighSurrogate()))
+        return Encode(character);
+    return QByteArray();
 }
 
-// Bytes that stand for themselves on a display line.
-bool IsPlainAscii(unsigned char c)
+// Writes the character at `at` of a block at `write` and moves both past it.
+// Selected by masks, not branches, which random bytes would defeat.
+inline void ShowCharacter(const unsigned char* in, const quint8* codes, const DisplayTables& t, qsizetype& at,
+                          char*& write)
 {
-    return (c >= 0x20 && c < 0x7F) || c == '\n' || c == '\t';
+    unsigned code = codes[at];
+    if (code >= kFourByteCode) [[unlikely]] {
+        const QByteArray character = FourByteCharacter(in + at);
+        if (!character.isEmpty()) {
+            memcpy(write, character.constData(), character.size());
+            write += character.size();
+            at += 4;
+            return;
+        }
+        code = 0;  // shown as U+FFFD, and decoding goes on with the next byte
+    }
+    const unsigned c = in[at];
+    const quint32 pairMask = 0u - ((code >> 2) & 1u);
+    const ShownByte shown = t.shown[c];
+    qToLittleEndian((quint32(c | in[at + 1] << 8) & pairMask) | (shown.bytes & ~pairMask), write);
+    write += (2u & pairMask) | (shown.length & ~pairMask);
+    at += (code & 1u) + 1;
 }
 
 }  // namespace
@@ -214,64 +306,72 @@ QString DecodeForDisplay(QByteArrayView bytes)
     return text;
 }
 
-QByteArray EncodeDisplayed(QByteArrayView bytes)
+void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out)
 {
-    static const QByteArray kReplacement = Encode(QString(QChar(0xFFFD)));
-    static const std::array<QByteArray, 0x80> kGlyphs = [] {
-        std::array<QByteArray, 0x80> glyphs;
-        for (char16_t c = 0; c < 0x20; ++c)
-            glyphs[c] = Encode(QString(VisibleControl(c)));
-        glyphs[0x7F] = Encode(QString(VisibleControl(0x7F)));
-        return glyphs;
-    }();
+    const DisplayTables& t = Tables();
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
-    QByteArray out;
-    out.reserve(size + 16);
-    qsizetype i = 0;
-    while (i < size) {
-        // Decoding is at a character boundary here, as iconv would be.
-        const qsizetype start = i;
-        while (i < size) {
-            if (IsPlainAscii(data[i]))
-                ++i;
-            else if (IsLead(data[i]) && i + 1 < size && IsSecondOfPair(data[i + 1]))
-                i += 2;
-            else
-                break;
+    // No byte shows as more than four, and every character writes four.
+    const qsizetype used = out.size();
+    out.resize(used + 4 * size + 4);
+    char* write = out.data() + used;
+    // A character's end depends on its bytes: so first, for every position of
+    // a block, what a character starting there would be, each found apart
+    // from the others; then a walk from character to character that costs
+    // one look-up a step. Blocks of plain ASCII are copied.
+    alignas(64) unsigned char in[kDisplayBlock + 8];
+    alignas(64) quint8 codes[kDisplayBlock];
+    char later[4 * kDisplayBlock + 16];
+    for (qsizetype start = 0; start < size;) {
+        const qsizetype count = std::min(kDisplayBlock, size - start);
+        if (AllPlain(data + start, count)) {
+            memcpy(write, data + start, count);
+            write += count;
+            start += count;
+            continue;
         }
-        out.append(bytes.sliced(start, i - start));
-        if (i == size)
-            break;
-        const unsigned char c = data[i];
-        if (c == '\r') {
-            out.append('\n');
-            i += i + 1 < size && data[i + 1] == '\n' ? 2 : 1;
-        } else if (c < 0x80) {
-            out.append(kGlyphs[c]);
-            ++i;
-        } else if (IsLead(c) && i + 3 < size && IsFourByteDigit(data[i + 1]) && IsLead(data[i + 2]) &&
-                   IsFourByteDigit(data[i + 3])) {
-            // Not every four-byte sequence is assigned, and a few assigned
-            // ones encode back differently: ask the converter. One that is not
-            // assigned decodes to several characters, as its bytes are
-            // skipped one at a time.
-            const QString character = Decode(bytes.sliced(i, 4));
-            if (character.size() == 1 || (character.size() == 2 && character.at(0).isHighSurrogate())) {
-                out.append(Encode(character));
-                i += 4;
-            } else {
-                out.append(kReplacement);
-                ++i;
-            }
-        } else {
-            // A byte that starts no character: U+FFFD, and decoding goes on
-            // with the next byte, as the converter does.
-            out.append(kReplacement);
-            ++i;
+        // Past the end of the text come zero bytes, which continue no character.
+        const qsizetype readable = std::min(count + 4, size - start);
+        memcpy(in, data + start, readable);
+        memset(in + readable, 0, sizeof in - readable);
+        // Comparisons only, over the whole block whatever its count, so that
+        // the compiler can look at many positions at once.
+        for (qsizetype j = 0; j < kDisplayBlock; ++j) {
+            const quint8 c = in[j];
+            const quint8 next = in[j + 1];
+            const quint8 lead = quint8(c - 0x81) <= 0xFE - 0x81;
+            const quint8 pair = lead & (quint8(next - 0x40) <= 0xFE - 0x40) & (next != 0x7F);
+            const quint8 four = lead & (quint8(next - 0x30) <= 9) & (quint8(in[j + 2] - 0x81) <= 0xFE - 0x81) &
+                                (quint8(in[j + 3] - 0x30) <= 9);
+            const quint8 crLf = (c == '\r') & (next == '\n');
+            codes[j] = quint8((pair | crLf) | pair << 2 | four << 3);
         }
+        // Each step waits for the one before: two walks side by side, the
+        // second from a byte below 0x30 in the middle, which is always the
+        // start of a character (such a byte is never part of a longer one,
+        // except the LF of a CR LF). Its text goes to `later` first.
+        qsizetype middle = std::max<qsizetype>(1, count / 2);
+        while (middle < count && (in[middle] >= 0x30 || (in[middle] == '\n' && in[middle - 1] == '\r')))
+            ++middle;
+        qsizetype j = 0;
+        qsizetype k = middle;
+        char* laterWrite = later;
+        while (j < middle && k < count) {
+            ShowCharacter(in, codes, t, j, write);
+            ShowCharacter(in, codes, t, k, laterWrite);
+        }
+        while (j < middle)
+            ShowCharacter(in, codes, t, j, write);
+        while (k < count)
+            ShowCharacter(in, codes, t, k, laterWrite);
+        memcpy(write, later, laterWrite - later);
+        write += laterWrite - later;
+        if (middle < count)
+            j = k;
+        // The last character may reach into the next block.
+        start += j;
     }
-    return out;
+    out.truncate(write - out.constData());
 }
 
 }  // namespace TextCodec

@@ -23,10 +23,10 @@ QByteArray Encode(const QString& text);
 // corrupt a display line. Tabs stay tabs.
 QString DecodeForDisplay(QByteArrayView bytes);
 
-// Encode(DecodeForDisplay(bytes)), made from the bytes without decoding
-// them: valid characters are their own bytes, only line breaks, control
-// glyphs, bytes that do not decode and the rare four-byte sequences change.
-// The log writes every display line in the code page this way.
-QByteArray EncodeDisplayed(QByteArrayView bytes);
+// Appends Encode(DecodeForDisplay(bytes)) to `out`, made from the bytes
+// without decoding them: valid characters are their own bytes, only line
+// breaks, control glyphs, bytes that do not decode and the rare four-byte
+// sequences change. The log writes every display line in the code page so.
+void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out);
 
 }  // namespace TextCodec

@@ -87,20 +87,19 @@ QString DisplayText::ToString() const
     return head_ + Render(size_);
 }
 
-QByteArray DisplayText::Encoded() const
+void DisplayText::AppendEncoded(QByteArray& out) const
 {
-    QByteArray encoded = TextCodec::Encode(head_);
+    out.append(TextCodec::Encode(head_));
     switch (rendering_) {
     case Rendering::kDecoded:
-        encoded.append(TextCodec::EncodeDisplayed(Bytes()));
+        TextCodec::AppendEncodedDisplayed(Bytes(), out);
         break;
     case Rendering::kHex:
-        encoded.append(BytesToHexStyled(Bytes(), style_));
+        AppendHexStyled(Bytes(), style_, out);
         break;
     case Rendering::kNone:
         break;
     }
-    return encoded;
 }
 
 QString DisplayText::Left(qsizetype count) const

@@ -29,9 +29,9 @@ public:
 
     // The whole text, rendered now.
     QString ToString() const;
-    // TextCodec::Encode(ToString()), made from the bytes without rendering
-    // them as text first.
-    QByteArray Encoded() const;
+    // Appends TextCodec::Encode(ToString()) to `out`, made from the bytes
+    // without rendering them as text first.
+    void AppendEncoded(QByteArray& out) const;
     // The first `count` characters of ToString(); renders only the bytes they
     // come from.
     QString Left(qsizetype count) const;

@@ -109,7 +109,8 @@ void ReceiveLog::Write(const std::vector<Record>& batch)
         for (; end < batch.size() && batch[end].path == batch[first].path; ++end) {
             if (!open)
                 continue;
-            piece.append("\r\n").append(batch[end].line.Encoded());
+            piece.append("\r\n");
+            batch[end].line.AppendEncoded(piece);
             if (piece.size() >= kWritePiece) {
                 file.write(piece);
                 piece.truncate(0);

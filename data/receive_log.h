@@ -33,7 +33,7 @@ public:
     static constexpr int kBatchMs = 20;
     // Text waiting to be written, in bytes and characters as kept; past it
     // AppendLog waits for the writer rather than drop a line.
-    static constexpr qsizetype kQueueBound = 4 * 1024 * 1024;
+    static constexpr qsizetype kQueueBound = 8 * 1024 * 1024;
 
     explicit ReceiveLog(QString folder, Clock clock = DefaultClock);
     ~ReceiveLog() override;

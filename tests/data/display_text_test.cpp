@@ -34,7 +34,9 @@ QStringList StoredLines(const DisplayLineStore& store)
 void ExpectPartsAgree(const DisplayText& text)
 {
     const QString whole = text.ToString();
-    ASSERT_EQ(text.Encoded(), TextCodec::Encode(whole));
+    QByteArray encoded = "before";
+    text.AppendEncoded(encoded);
+    ASSERT_EQ(encoded, "before" + TextCodec::Encode(whole));
     ASSERT_EQ(text.Size(), whole.size());
     EXPECT_GE(text.SizeBound(), whole.size());
     QList<qsizetype> cuts = {0, 1, whole.size() - 1, whole.size(), whole.size() + 1, 4096};
