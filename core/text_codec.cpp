@@ -124,19 +124,12 @@ struct ShownByte
     quint8 length;
 };
 
-// Byte kinds, as bits so that a test of several bytes is one expression.
-enum ByteKind : quint8 { kLeadByte = 1, kSecondOfPair = 2, kFourByteDigit = 4 };
+using ShownBytes = std::array<ShownByte, 256>;
 
-struct DisplayTables
+const ShownBytes& ShownByteTable()
 {
-    std::array<ShownByte, 256> shown;
-    std::array<quint8, 256> kind;
-};
-
-const DisplayTables& Tables()
-{
-    static const DisplayTables tables = [] {
-        DisplayTables t;
+    static const ShownBytes table = [] {
+        ShownBytes t;
         const auto packed = [](const QByteArray& bytes) {
             quint32 word = 0;
             for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -146,22 +139,17 @@ const DisplayTables& Tables()
         const ShownByte replacement = packed(Encode(QString(QChar(0xFFFD))));
         for (int c = 0; c < 256; ++c) {
             if (c == '\r')
-                t.shown[c] = {'\n', 1};
+                t[c] = {'\n', 1};
             else if ((c >= 0x20 && c < 0x7F) || c == '\n' || c == '\t')
-                t.shown[c] = {quint32(c), 1};
+                t[c] = {quint32(c), 1};
             else if (c < 0x80)
-                t.shown[c] = packed(Encode(QString(VisibleControl(char16_t(c)))));
+                t[c] = packed(Encode(QString(VisibleControl(char16_t(c)))));
             else
-                t.shown[c] = replacement;
-            // Every lead byte 0x81 to 0xFE followed by a second byte of a pair
-            // decodes, and encodes back to the same two bytes.
-            t.kind[c] = quint8((c >= 0x81 && c <= 0xFE ? kLeadByte : 0) |
-                               (c >= 0x40 && c <= 0xFE && c != 0x7F ? kSecondOfPair : 0) |
-                               (c >= 0x30 && c <= 0x39 ? kFourByteDigit : 0));
+                t[c] = replacement;
         }
         return t;
     }();
-    return tables;
+    return table;
 }
 
 // The text is converted in blocks of this many bytes, from a copy that has
@@ -206,7 +194,7 @@ QByteArray FourByteCharacter(const unsigned char* in)
 
 // Writes the character at `at` of a block at `write` and moves both past it.
 // Selected by masks, not branches, which random bytes would defeat.
-inline void ShowCharacter(const unsigned char* in, const quint8* codes, const DisplayTables& t, qsizetype& at,
+inline void ShowCharacter(const unsigned char* in, const quint8* codes, const ShownBytes& shownBytes, qsizetype& at,
                           char*& write)
 {
     unsigned code = codes[at];
@@ -222,7 +210,7 @@ inline void ShowCharacter(const unsigned char* in, const quint8* codes, const Di
     }
     const unsigned c = in[at];
     const quint32 pairMask = 0u - ((code >> 2) & 1u);
-    const ShownByte shown = t.shown[c];
+    const ShownByte shown = shownBytes[c];
     qToLittleEndian((quint32(c | in[at + 1] << 8) & pairMask) | (shown.bytes & ~pairMask), write);
     write += (2u & pairMask) | (shown.length & ~pairMask);
     at += (code & 1u) + 1;
@@ -308,7 +296,7 @@ QString DecodeForDisplay(QByteArrayView bytes)
 
 void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out)
 {
-    const DisplayTables& t = Tables();
+    const ShownBytes& shownBytes = ShownByteTable();
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     // No byte shows as more than four, and every character writes four.
@@ -335,7 +323,9 @@ void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out)
         memcpy(in, data + start, readable);
         memset(in + readable, 0, sizeof in - readable);
         // Comparisons only, over the whole block whatever its count, so that
-        // the compiler can look at many positions at once.
+        // the compiler can look at many positions at once. Every lead byte
+        // 0x81 to 0xFE followed by a second byte of a pair decodes, and
+        // encodes back to the same two bytes.
         for (qsizetype j = 0; j < kDisplayBlock; ++j) {
             const quint8 c = in[j];
             const quint8 next = in[j + 1];
@@ -357,13 +347,13 @@ void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out)
         qsizetype k = middle;
         char* laterWrite = later;
         while (j < middle && k < count) {
-            ShowCharacter(in, codes, t, j, write);
-            ShowCharacter(in, codes, t, k, laterWrite);
+            ShowCharacter(in, codes, shownBytes, j, write);
+            ShowCharacter(in, codes, shownBytes, k, laterWrite);
         }
         while (j < middle)
-            ShowCharacter(in, codes, t, j, write);
+            ShowCharacter(in, codes, shownBytes, j, write);
         while (k < count)
-            ShowCharacter(in, codes, t, k, laterWrite);
+            ShowCharacter(in, codes, shownBytes, k, laterWrite);
         memcpy(write, later, laterWrite - later);
         write += laterWrite - later;
         if (middle < count)

@@ -175,6 +175,41 @@ TEST(TextCodec, EncodedDisplayOfEveryPairAndOfRandomBytesIsTheShownTextEncoded)
     }
 }
 
+TEST(TextCodec, EncodedDisplayOfLongTextsIsTheShownTextEncoded)
+{
+    // Long texts are converted in pieces of a few kilobytes: characters that
+    // straddle a piece, pieces of plain ASCII, pieces with no byte below 0x30.
+    const QByteArray a4094(4094, 'a');
+    const QByteArray a4095(4095, 'a');
+    QRandomGenerator random(4096);
+    const auto randomBytes = [&](int size, int low, int high) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char& byte : bytes)
+            byte = static_cast<char>(random.bounded(low, high + 1));
+        return bytes;
+    };
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"CR LF across pieces", a4095 + "\r\n" + a4095 + "\r"},
+        {"pair across pieces", a4095 + "\xB4\xAE" + a4095},
+        {"four-byte character across pieces", a4094 + "\x81\x30\x89\x38" + a4094},
+        {"unassigned four-byte sequence across pieces", a4094 + "\x84\x31\xA5\x30" + a4094},
+        {"plain piece between others", "\x01" + QByteArray(8192, 'b') + "\x02\xFF"},
+        {"random bytes", randomBytes(50000, 0, 255)},
+        {"high bytes only", randomBytes(20000, 0x80, 0xFF)},
+        {"chinese text with line breaks", TextCodec::Encode(QStringLiteral("串口调试\r\n").repeated(3000))},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EncodedDisplayed(c.bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(c.bytes))) << c.name;
+    for (int round = 0; round < 20; ++round) {
+        const QByteArray bytes = randomBytes(static_cast<int>(random.bounded(4000, 20000)), 0, 255);
+        ASSERT_EQ(EncodedDisplayed(bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(bytes))) << round;
+    }
+}
+
 TEST(TextCodec, ThreadsConvertAtTheSameTime)
 {
     const QString text = QStringLiteral("串口A发送 € 😀");
