@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -179,6 +180,9 @@ bool DecodeRmc(const Fields& fields, NmeaInfo& info)
         !ReadSigned(fields[10], fields[11], 'E', 'W', info.magneticVariation))
         return false;
     info.speed = knots * kKilometresPerKnot;
+    // A speed near the largest double would become infinite in km/h.
+    if (!std::isfinite(info.speed))
+        return false;
     if (fields[2] == "A") {
         if (info.signal == NmeaInfo::kSignalInvalid)
             info.signal = NmeaInfo::kSignalFix;

@@ -395,6 +395,8 @@ TEST(NmeaParser, IncompleteOrForeignSentencesAreSkipped)
         {"time too short", Sentence("GPRMC,0248,A,3150.7820,N,11711.9250,E,10.0,89.2,150506,,")},
         {"hour 24", Sentence("GPRMC,244813.640,A,3150.7820,N,11711.9250,E,10.0,89.2,150506,,")},
         {"month 13", Sentence("GPRMC,024813.640,A,3150.7820,N,11711.9250,E,10.0,89.2,151306,,")},
+        {"knots beyond what km/h can hold",
+         Sentence("GPRMC,024813.640,A,3150.7820,N,11711.9250,E," + QByteArray(308, '9') + ",89.2,150506,,")},
         {"speed written with an exponent", Sentence("GPRMC,024813.640,A,3150.7820,N,11711.9250,E,1e1,89.2,150506,,")},
         {"minimum data one field short", Sentence("GPRMC,024813.640,A,3150.7820,N,11711.9250,E,10.0,89.2,150506,")},
         {"fix one field short", Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,")},
