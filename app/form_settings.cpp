@@ -1,8 +1,12 @@
 #include "app/form_settings.h"
 
 #include "app/main_window.h"
+#include "app/memo_text.h"
 #include "app/snippet_text.h"
+#include "core/combo_index.h"
 #include "core/ini_file.h"
+#include "serial/serial_a_page.h"
+#include "serial/serial_b_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -75,6 +81,33 @@ void SetTableRows(QTableWidget* table, const QList<QPair<QString, QString>>& row
     }
 }
 
+// The entry of a serial port list that names the port `path` ("/dev/ttyS0()"), or -1.
+int EntryOfPort(const QComboBox* list, const QString& path)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        const QString text = list->itemText(i);
+        const qsizetype paren = text.indexOf(QLatin1Char('('));
+        if (paren >= 0 && text.left(paren).trimmed() == path)
+            return i;
+    }
+    return -1;
+}
+
+// Writes a key of our own section, or removes it when it holds the default.
+void WriteOwnKey(IniFile& ini, const char* key, const QString& value)
+{
+    const QString section = QString::fromLatin1(FormSettings::kOwnSection);
+    if (value.isEmpty())
+        ini.RemoveKey(section, QString::fromLatin1(key));
+    else
+        ini.WriteString(section, QString::fromLatin1(key), value);
+}
+
+QString ReadOwnKey(const IniFile& ini, const char* key)
+{
+    return ini.ReadString(QString::fromLatin1(FormSettings::kOwnSection), QString::fromLatin1(key), QString());
+}
+
 }  // namespace
 
 FormSettings::FormSettings(TForm1& form, QString path) : form_(form), path_(std::move(path))
@@ -91,7 +124,7 @@ void FormSettings::Load()
         switch (key.kind) {
         case Kind::Memo:
             if (auto* memo = form_.findChild<QPlainTextEdit*>(control))
-                memo->setPlainText(text);
+                memo->setPlainText(MemoText::Restore(text, ReadOwnKey(ini, key.name)));
             break;
         case Kind::Snippets:
             if (!text.isEmpty())
@@ -113,6 +146,25 @@ void FormSettings::Load()
             break;
         }
     }
+    LoadOwnKeys(ini);
+}
+
+void FormSettings::LoadOwnKeys(const IniFile& ini)
+{
+    // A typed path is in no list: it is listed again and picked.
+    if (const QString path = ReadOwnKey(ini, kPortADeviceKey); !path.isEmpty())
+        form_.ComA().PickPortPath(path);
+    if (const QString path = ReadOwnKey(ini, kPortBDeviceKey); !path.isEmpty()) {
+        QComboBox* list = form_.serialB->cbb2_COM;
+        if (const int entry = EntryOfPort(list, path); entry >= 0) {
+            const QSignalBlocker quiet(list);
+            list->setCurrentIndex(entry);
+        } else {
+            list->setEditText(path);
+        }
+    }
+    const int encoding = form_.cbbTextEncoding->findText(ReadOwnKey(ini, kTextEncodingKey), Qt::MatchFixedString);
+    form_.cbbTextEncoding->setCurrentIndex(std::max(encoding, 0));
 }
 
 void FormSettings::Save()
@@ -124,8 +176,11 @@ void FormSettings::Save()
         const QString name = QString::fromLatin1(key.name);
         switch (key.kind) {
         case Kind::Memo:
-            if (auto* memo = form_.findChild<QPlainTextEdit*>(control))
+            if (auto* memo = form_.findChild<QPlainTextEdit*>(control)) {
+                // The "FORM" key takes the first line, as it always has.
                 ini.WriteString(section, name, memo->toPlainText());
+                WriteOwnKey(ini, key.name, MemoText::WholeValue(memo->toPlainText()));
+            }
             break;
         case Kind::Snippets:
             // With no rows at all the value already in the file stays.
@@ -145,5 +200,23 @@ void FormSettings::Save()
             break;
         }
     }
+    SaveOwnKeys(ini);
     ini.Save();
+}
+
+void FormSettings::SaveOwnKeys(IniFile& ini)
+{
+    // Only a path typed by the user: a listed port is what "COMA" and "COMB" keep.
+    const TnrComm* comm = form_.ComA().nrComm1;
+    const TnrDevice* picked = comm->GetDevice(comm->GetDeviceIndex());
+    const bool typedA = picked != nullptr && EntryOfPort(form_.serialA->cbb_COM, picked->PortName) < 0;
+    WriteOwnKey(ini, kPortADeviceKey, typedA ? picked->PortName : QString());
+
+    const QComboBox* list = form_.serialB->cbb2_COM;
+    const QString typedB = list->currentText().trimmed();
+    const bool isTypedB = SelectedIndex(list) < 0 && EntryOfPort(list, typedB) < 0;
+    WriteOwnKey(ini, kPortBDeviceKey, isTypedB ? typedB : QString());
+
+    const bool gbk = form_.cbbTextEncoding->currentIndex() <= 0;
+    WriteOwnKey(ini, kTextEncodingKey, gbk ? QString() : form_.cbbTextEncoding->currentText());
 }

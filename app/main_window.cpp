@@ -2,7 +2,9 @@
 
 #include "app/form_settings.h"
 #include "app/status_panels.h"
+#include "core/clickable_edit.h"
 #include "core/combo_index.h"
+#include "core/file_chooser.h"
 #include "core/message_box.h"
 #include "core/text_codec.h"
 #include "core/widget_kit.h"
@@ -18,12 +20,17 @@
 #include "net/udp_server_page.h"
 #include "ports/lpt_page.h"
 #include "ports/usb_page.h"
+#include "send/snippet_rows.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,6 +42,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace WidgetKit;
@@ -49,10 +57,18 @@ const QStringList kChannelItems = {QStringLiteral("COMA"),       QStringLiteral(
 
 TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     : QMainWindow(parent),
+      tmrPeriodSend(pipeline_,
+                    [this](ChannelId channel) {
+                        if (channel == LPT)
+                            lpt->btnLPTSend->click();
+                        else
+                            SendButtonClick(channel);
+                    }),
       pipeline_(*this, displayLines_, counters_, [this] { UpdateStatusBar(); }),
       gps_(pipeline_),
       dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
       relay_(*this, dispatcher_),
+      fileSender_(dispatcher_, pipeline_, [this] { return SelectedIndex(cbbPeriodSend); }),
       comA_(pipeline_),
       comB_(pipeline_),
       tcpServerChannel_(pipeline_),
@@ -91,6 +107,7 @@ TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     connect(StatusBar1, &StatusPanels::clicked, this, &TForm1::StatusBar1Click);
 
     tmrPeriodSend.setObjectName(QStringLiteral("tmrPeriodSend"));
+    connect(&tmrPeriodSend, &PeriodTimer::Timer, this, &TForm1::tmrPeriodSendTimer);
     tmrSend.setObjectName(QStringLiteral("tmrSend"));
     tmrSend.setInterval(5);
     tmrSend.start();
@@ -126,6 +143,7 @@ QWidget* TForm1::BuildReceiveOptions()
     edtCmpLen->setMaximumWidth(60);
     chkGPS = NewCheckBox("chkGPS", QStringLiteral("GPS_nmea解析"), group);
     chkGUN = NewCheckBox("chkGUN", QStringLiteral("自动滚动"), group, true);
+    cbbTextEncoding = NewPickList("cbbTextEncoding", {QStringLiteral("GBK"), QStringLiteral("UTF-8")}, 0, group);
     btnClearMsg = NewButton("btnClearMsg", QStringLiteral("清空"), group);
 
     auto* grid = new QGridLayout(group);
@@ -146,11 +164,19 @@ QWidget* TForm1::BuildReceiveOptions()
     grid->addWidget(chkGPS, 2, 2);
     grid->addWidget(btnWave, 2, 3);
     grid->addWidget(chkGUN, 3, 0);
+    auto* encodingRow = new QHBoxLayout;
+    encodingRow->addWidget(new QLabel(QStringLiteral("文本编码"), group));
+    encodingRow->addWidget(cbbTextEncoding);
+    encodingRow->addStretch();
+    grid->addLayout(encodingRow, 3, 1, 1, 2);
     grid->addWidget(btnClearMsg, 3, 3);
 
     for (QCheckBox* box : {chkKeepFront, chkGUN, chkHelpInfo, chkSendInfo, chkLog, chkGPS})
         connect(box, &QCheckBox::clicked, this, &TForm1::chkKeepFrontClick);
     connect(btnClearMsg, &QPushButton::clicked, this, &TForm1::btnClearMsgClick);
+    connect(cbbTextEncoding, &QComboBox::currentIndexChanged, this, &TForm1::cbbTextEncodingChange);
+    // The codec follows the box from the start, whatever an earlier window chose.
+    cbbTextEncodingChange();
     return group;
 }
 
@@ -166,26 +192,25 @@ QWidget* TForm1::BuildSendOptions()
                           group);
     cbSendFrom->setEditText(QStringLiteral("用户输入框"));
 
-    ValueListEditor1 = new QTableWidget(20, 2, group);
+    ValueListEditor1 = new QTableWidget(0, 2, group);
     ValueListEditor1->setObjectName(QStringLiteral("ValueListEditor1"));
     ValueListEditor1->setHorizontalHeaderLabels({QStringLiteral("说明"), QStringLiteral("内容")});
     ValueListEditor1->setToolTip(QStringLiteral("点击复制,双击进入编辑模式"));
     ValueListEditor1->horizontalHeader()->setStretchLastSection(true);
     ValueListEditor1->verticalHeader()->hide();
-    const QStringList designRows = {QStringLiteral("1=11 22 33 44 55"), QStringLiteral("2=123456789"),
-                                    QStringLiteral("AT=AT"), QStringLiteral("信号强度=AT+CSQ")};
-    for (int row = 0; row < ValueListEditor1->rowCount(); ++row) {
-        const QString line = row < designRows.size() ? designRows[row] : QString();
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        ValueListEditor1->setItem(row, 0, new QTableWidgetItem(line.left(equals)));
-        ValueListEditor1->setItem(row, 1, new QTableWidgetItem(equals < 0 ? QString() : line.mid(equals + 1)));
+    const QList<SnippetRows::Row> designRows = SnippetRows::DesignRows();
+    ValueListEditor1->setRowCount(static_cast<int>(designRows.size()));
+    for (int row = 0; row < designRows.size(); ++row) {
+        ValueListEditor1->setItem(row, 0, new QTableWidgetItem(designRows[row].first));
+        ValueListEditor1->setItem(row, 1, new QTableWidgetItem(designRows[row].second));
     }
 
     cbbPeriodSend = NewCombo("cbbPeriodSend", kChannelItems + QStringList{QStringLiteral("LPT并口")}, 0, group);
     chkPeriodSend = NewCheckBox("chkPeriodSend", QStringLiteral("定时发送"), group);
     edtPeriodSend = new QLineEdit(QStringLiteral("1000"), group);
     edtPeriodSend->setObjectName(QStringLiteral("edtPeriodSend"));
-    edtFilePath = new QLineEdit(group);
+    auto* filePath = new ClickableEdit(group);
+    edtFilePath = filePath;
     edtFilePath->setObjectName(QStringLiteral("edtFilePath"));
     edtFilePath->setReadOnly(true);
     btnOpenFile = NewButton("btnOpenFile", QStringLiteral("发送文件"), group);
@@ -208,6 +233,19 @@ QWidget* TForm1::BuildSendOptions()
     grid->setColumnStretch(3, 1);
 
     connect(chkRelay, &QCheckBox::clicked, this, &TForm1::chkRelayClick);
+    connect(chkPeriodSend, &QCheckBox::clicked, this, &TForm1::chkPeriodSendClick);
+    // A cell becomes selected by mouse or keyboard; a click on the cell that
+    // is selected already copies it again.
+    connect(ValueListEditor1, &QTableWidget::currentCellChanged, this, &TForm1::ValueListEditor1SelectCell);
+    connect(ValueListEditor1, &QTableWidget::cellClicked, this, &TForm1::ValueListEditor1SelectCell);
+    connect(filePath, &ClickableEdit::clicked, this, &TForm1::edtFilePathClick);
+    connect(btnOpenFile, &QPushButton::clicked, this, &TForm1::btnOpenFileClick);
+    connect(&fileSender_, &FileSender::Progress, this, [this](qint64 sent, qint64 total) {
+        btnOpenFile->setToolTip(QStringLiteral("已发送%1/%2字节").arg(sent).arg(total));
+        // A tip on show does not follow its text by itself.
+        if (QToolTip::isVisible() && btnOpenFile->underMouse())
+            QToolTip::showText(QCursor::pos(), btnOpenFile->toolTip(), btnOpenFile);
+    });
     return group;
 }
 
@@ -234,6 +272,7 @@ void TForm1::BuildPages()
     for (ChannelId channel = COMA; channel <= UDPC; ++channel) {
         dispatcher_.SetTarget(channel, channels[channel]);
         relay_.SetChannel(channel, channels[channel]);
+        fileSender_.SetChannel(channel, channels[channel]);
     }
     const char* const captions[kDataChannelCount] = {"串口A", "串口B", "TCP服务器", "TCP客户端", "UDP服务器",
                                                      "UDP客户端"};
@@ -299,7 +338,7 @@ void TForm1::FormClose()
     if (closed_)
         return;
     closed_ = true;
-    tmrPeriodSend.stop();
+    tmrPeriodSend.SetEnabled(false);
     tmrSend.stop();
     udpServerChannel_.Shutdown();
     udpClientChannel_.Shutdown();
@@ -343,11 +382,18 @@ void TForm1::chkRelayClick()
     }
 }
 
+void TForm1::cbbTextEncodingChange()
+{
+    TextCodec::SetPayloadEncoding(cbbTextEncoding->currentIndex() == 1 ? TextCodec::Encoding::kUtf8
+                                                                       : TextCodec::Encoding::kGbk);
+}
+
 void TForm1::SendButtonClick(ChannelId channel)
 {
     const SendPanel* panel = channelPages_.at(channel)->Panel();
     // A memo's lines end with CR LF, as typed text on the wire expects.
-    QByteArray text = TextCodec::Encode(panel->memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const QString typed = panel->memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QByteArray text = TextCodec::Encode(typed, TextCodec::PayloadEncoding());
     const int source = SelectedIndex(cbSendFrom);
     if (source > 0)
         text = SendSourceText(source);
@@ -356,6 +402,47 @@ void TForm1::SendButtonClick(ChannelId channel)
     if ((channel == COMA || channel == COMB) && panel->newline->isChecked())
         text.append("\r\n");
     SendToChannel(text, channel, panel->hex->isChecked());
+}
+
+void TForm1::chkPeriodSendClick()
+{
+    if (chkPeriodSend->isChecked()) {
+        const PeriodTimer::Period period = PeriodTimer::ParsePeriod(edtPeriodSend->text());
+        if (!period.valid)
+            edtPeriodSend->setText(QString::number(period.ms));
+        tmrPeriodSend.SetInterval(period.ms);
+    }
+    tmrPeriodSend.SetEnabled(chkPeriodSend->isChecked());
+}
+
+void TForm1::tmrPeriodSendTimer()
+{
+    if (!tmrPeriodSend.Tick(SelectedIndex(cbbPeriodSend)))
+        chkPeriodSend->setChecked(false);
+}
+
+void TForm1::ValueListEditor1SelectCell(int row, int column)
+{
+    const QTableWidgetItem* cell = ValueListEditor1->item(row, column);
+    if (cell && !cell->text().isEmpty())
+        QGuiApplication::clipboard()->setText(cell->text());
+}
+
+void TForm1::edtFilePathClick()
+{
+    const QString path = FileChooser::ChooseFileToOpen(QStringLiteral("All files (*)"));
+    if (path.isEmpty())
+        return;
+    edtFilePath->setText(QFileInfo(path).absoluteFilePath());
+    ShowInfo(QStringLiteral("文件:%1 大小%2字节\n").arg(edtFilePath->text()).arg(FileSender::SizeOf(path)),
+             kWindowText);
+}
+
+void TForm1::btnOpenFileClick()
+{
+    // A click during a transfer is ignored: a second transfer would
+    // interleave its chunks with the first one's on the same channel.
+    fileSender_.Start(edtFilePath->text());
 }
 
 bool TForm1::HelpInfo() const { return chkHelpInfo->isChecked(); }

@@ -10,6 +10,8 @@
 #include "net/tcp_server_channel.h"
 #include "net/udp_client_channel.h"
 #include "net/udp_server_channel.h"
+#include "send/file_sender.h"
+#include "send/period_timer.h"
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
 #include "serial/serial_a_channel.h"
@@ -75,13 +77,22 @@ public:
     void btnClearMsgClick();
     void chkKeepFrontClick();
     void chkRelayClick();
+    // "文本编码": the encoding of payload text from now on.
+    void cbbTextEncodingChange();
     // The six send buttons share one action.
     void SendButtonClick(ChannelId channel);
+    // Timed send, snippet table and file send.
+    void chkPeriodSendClick();
+    void tmrPeriodSendTimer();
+    void ValueListEditor1SelectCell(int row, int column);
+    void edtFilePathClick();
+    void btnOpenFileClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
     ReceivePipeline& Pipeline() { return pipeline_; }
     SendDispatcher& Dispatcher() { return dispatcher_; }
+    FileSender& FileSend() { return fileSender_; }
     ChannelPage* Page(ChannelId channel) const { return channelPages_.at(channel); }
     SerialAChannel& ComA() { return comA_; }
     SerialBChannel& ComB() { return comB_; }
@@ -122,6 +133,7 @@ public:
     QLineEdit* edtCmpLen;
     QCheckBox* chkGPS;
     QCheckBox* chkGUN;
+    QComboBox* cbbTextEncoding;
     QPushButton* btnClearMsg;
     ReceiveDisplay* edtMsg;
 
@@ -151,7 +163,7 @@ public:
     QPushButton* btnFullScr;
     StatusPanels* StatusBar1;
 
-    QTimer tmrPeriodSend;
+    PeriodTimer tmrPeriodSend;
     QTimer tmrSend;
     QTimer TimerSpeed;
 
@@ -170,6 +182,7 @@ private:
     NmeaGpsDecoder gps_;
     SendDispatcher dispatcher_;
     Relay relay_;
+    FileSender fileSender_;
     // The channels, built before their pages, which are destroyed first.
     SerialAChannel comA_;
     SerialBChannel comB_;

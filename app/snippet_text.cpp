@@ -2,6 +2,7 @@
 
 #include "core/text_codec.h"
 #include "data/line_breaks.h"
+#include "send/snippet_rows.h"
 
 namespace SnippetText {
 
@@ -38,10 +39,8 @@ QList<QPair<QString, QString>> RowsFromStored(const QString& base64)
     if (lines.last().isEmpty())
         lines.removeLast();
     QList<QPair<QString, QString>> rows;
-    for (const QString& line : lines) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        rows.append(equals < 0 ? qMakePair(line, QString()) : qMakePair(line.left(equals), line.mid(equals + 1)));
-    }
+    for (const QString& line : lines)
+        rows.append(SnippetRows::FromLine(line));
     return rows;
 }
 

@@ -4,127 +4,66 @@
 #include "app/main_window.h"
 #include "serial/serial_a_page.h"
 #include "serial/tnr_comm.h"
+#include "tests/serial/socat_pair.h"
+#include "tests/streams/pattern_stream.h"
+#include "tests/streams/run_event_loop.h"
+#include "tests/streams/stream_peer.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-#include <cstring>
-#include <thread>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
+#include <memory>
 
 namespace {
 
-constexpr qsizetype kTotal = 64 * 1024 * 1024;
+constexpr qint64 kTotal = 64 * 1024 * 1024;
 
-const QByteArray& Pattern()
+// Writes the whole pattern into the far end of `pair` on its own thread.
+std::unique_ptr<StreamPeer> StartWriter(const SocatPair& pair)
 {
-    static const QByteArray pattern = [] {
-        QByteArray bytes(kTotal, Qt::Uninitialized);
-        for (qsizetype i = 0; i < kTotal; ++i)
-            bytes[i] = static_cast<char>((i * 131 + (i >> 13)) & 0xFF);
-        return bytes;
-    }();
-    return pattern;
+    return std::make_unique<StreamPeer>(StreamPeer::OpenTerminal(pair.A()), StreamPeer::Plan{.sendBytes = kTotal});
 }
 
-class Pair
+bool Pump(const std::function<bool()>& condition)
 {
-public:
-    Pair()
-    {
-        socat_.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + A(),
-                                               QStringLiteral("pty,raw,echo=0,link=") + B()});
-        const QDeadlineTimer deadline(5000);
-        while (!(QFileInfo::exists(A()) && QFileInfo::exists(B())) && !deadline.hasExpired())
-            QThread::msleep(10);
-    }
-    ~Pair()
-    {
-        socat_.kill();
-        socat_.waitForFinished(5000);
-    }
-    QString A() const { return dir_.filePath(QStringLiteral("a")); }
-    QString B() const { return dir_.filePath(QStringLiteral("b")); }
-
-private:
-    QTemporaryDir dir_;
-    QProcess socat_;
-};
-
-// Writes the whole pattern into `path` on its own thread.
-std::thread StartWriter(const QString& path)
-{
-    return std::thread([path] {
-        const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_NOCTTY);
-        termios tio{};
-        ::tcgetattr(fd, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(fd, TCSANOW, &tio);
-        const QByteArray& pattern = Pattern();
-        qsizetype done = 0;
-        while (done < pattern.size()) {
-            const ssize_t n = ::write(fd, pattern.constData() + done, static_cast<size_t>(std::min<qsizetype>(65536, pattern.size() - done)));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        ::close(fd);
-    });
-}
-
-template <typename Condition>
-bool Pump(Condition condition, int timeoutMs = 120000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return condition();
+    return RunEventLoopUntil(condition, 120000, 1);
 }
 
 void BM_HeadBaseline(benchmark::State& state)
 {
-    Pattern();
     for (auto _ : state) {
-        Pair pair;
+        SocatPair pair;
         QProcess head;
         head.setStandardOutputFile(QStringLiteral("/dev/null"));
         head.start(QStringLiteral("sh"), {QStringLiteral("-c"),
                                           QStringLiteral("exec head -c %1 < '%2'").arg(kTotal).arg(pair.B())});
         head.waitForStarted();
         QThread::msleep(50);
-        std::thread writer = StartWriter(pair.A());
+        const auto writer = StartWriter(pair);
         head.waitForFinished(120000);
-        writer.join();
     }
     state.SetBytesProcessed(state.iterations() * kTotal);
 }
 
 void BM_EngineCountingHandler(benchmark::State& state)
 {
-    Pattern();
     bool intact = true;
     for (auto _ : state) {
-        Pair pair;
+        SocatPair pair;
+        PatternStream pattern(StreamPeer::Plan{}.sendSeed);
         TnrComm comm;
         qsizetype received = 0;
         comm.OnAfterReceive = [&](TnrBaseIO*, const char* buffer, quint32 count) {
-            if (received + count > kTotal || std::memcmp(Pattern().constData() + received, buffer, count) != 0)
+            if (received + count > kTotal || !pattern.Matches(buffer, count))
                 intact = false;
             received += count;
         };
         comm.SetDeviceIndex(comm.AddPortPath(pair.B()));
         comm.SetActive(true);
-        std::thread writer = StartWriter(pair.A());
+        const auto writer = StartWriter(pair);
         if (!Pump([&] { return received >= kTotal; }))
             intact = false;
-        writer.join();
     }
     state.SetBytesProcessed(state.iterations() * kTotal);
     state.counters["intact"] = intact ? 1 : 0;
@@ -132,16 +71,14 @@ void BM_EngineCountingHandler(benchmark::State& state)
 
 void BM_WindowReceivePipeline(benchmark::State& state)
 {
-    Pattern();
     for (auto _ : state) {
-        Pair pair;
+        SocatPair pair;
         TForm1 window;
         window.FormCreate();
         window.ComA().PickPortPath(pair.B());
         window.serialA->btnOpenComClick();
-        std::thread writer = StartWriter(pair.A());
+        const auto writer = StartWriter(pair);
         const bool complete = Pump([&] { return window.Counters()[COMA].rxBytes >= kTotal; });
-        writer.join();
         state.counters["complete"] = complete ? 1 : 0;
     }
     state.SetBytesProcessed(state.iterations() * kTotal);

@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // The round state indicator of a channel page: green while the link is open
-// or active, white when it is closed.
+// or active, white when it is closed, red when it failed and waits to be
+// closed.
 class IndicatorShape : public QWidget
 {
     Q_OBJECT
@@ -12,6 +13,7 @@ class IndicatorShape : public QWidget
 public:
     static inline const QColor kOpen = QColor(0, 128, 0);
     static inline const QColor kClosed = QColor(255, 255, 255);
+    static inline const QColor kFailed = QColor(255, 0, 0);
 
     explicit IndicatorShape(const QString& objectName, QWidget* parent = nullptr);
 

@@ -120,6 +120,26 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
         lines_.insert(SectionEnd(header), keyLine);
 }
 
+void IniFile::RemoveKey(const QString& section, const QString& key)
+{
+    const qsizetype header = FindSection(section);
+    if (header < 0)
+        return;
+    const qsizetype line = FindKey(header, key);
+    if (line < 0)
+        return;
+    lines_.removeAt(line);
+    if (SectionEnd(header) > header + 1)
+        return;
+    qsizetype end = header + 1;
+    while (end < lines_.size() && !IsSectionLine(lines_[end]))
+        ++end;
+    // The blank line before the header parts the sections around it, if any.
+    const bool last = end == lines_.size();
+    const qsizetype begin = last && header > 0 && lines_[header - 1].trimmed().isEmpty() ? header - 1 : header;
+    lines_.remove(begin, end - begin);
+}
+
 bool IniFile::Save() const
 {
     QSaveFile file(path_);

@@ -26,6 +26,10 @@ public:
     // valid INI file.
     void WriteString(const QString& section, const QString& key, const QString& value);
 
+    // Removes the key's line in memory. A section left without lines goes
+    // too, so that writing a key and removing it again gives the old file.
+    void RemoveKey(const QString& section, const QString& key);
+
     // Replaces the file with the current lines, CR LF after each. False when
     // the file cannot be written; the old file is then left untouched.
     bool Save() const;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -106,6 +107,102 @@ qsizetype EndOfConvertedRun(const unsigned char* data, qsizetype from, qsizetype
             return stretch;
     }
     return stretch >= 0 ? stretch : size;
+}
+
+std::atomic<Encoding> payloadEncoding{Encoding::kGbk};
+
+QString DecodeGb18030(QByteArrayView bytes)
+{
+    static thread_local Converter toUtf16("UTF-16LE", "GB18030");
+    static const QByteArray kReplacement = QByteArray("\xFD\xFF", 2);  // U+FFFD little-endian
+    // UTF-16 units never outnumber the bytes: a four-byte sequence gives at
+    // most two units, everything else one.
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    QByteArray utf16(size * 2 + 16, Qt::Uninitialized);
+    qsizetype used = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        // The copy below writes unchecked: make sure the rest fits.
+        if (utf16.size() - used < 2 * (size - i))
+            utf16.resize(used + 2 * (size - i) + 16);
+        char* write = utf16.data() + used;
+        for (; i < size && data[i] < 0x80; ++i) {
+            *write++ = static_cast<char>(data[i]);
+            *write++ = 0;
+        }
+        used = write - utf16.constData();
+        if (i == size)
+            break;
+        const qsizetype end = EndOfConvertedRun(data, i, size);
+        used = toUtf16.Append(bytes.sliced(i, end - i), 1, kReplacement, utf16, used);
+        i = end;
+    }
+    return QString(reinterpret_cast<const QChar*>(utf16.constData()), used / 2);
+}
+
+// RFC 3629: the lead byte tells the length of its sequence.
+qsizetype IncompleteUtf8Tail(const unsigned char* data, qsizetype size)
+{
+    for (qsizetype back = 1; back <= std::min<qsizetype>(3, size); ++back) {
+        const unsigned char c = data[size - back];
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = c < 0xC2 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+bool IsGbLead(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+bool IsGbDigit(unsigned char c)
+{
+    return c >= 0x30 && c <= 0x39;
+}
+
+// GB 18030: one byte below 0x80, two bytes (lead 0x81 to 0xFE, then 0x40 to
+// 0xFE but 0x7F) or four (lead, digit, lead, digit).
+qsizetype IncompleteGb18030Tail(const unsigned char* data, qsizetype size)
+{
+    // Back to a byte that surely starts a character: one below 0x30 never
+    // belongs to a sequence, and a byte below 0x80 inside a sequence always
+    // follows one of 0x81 or above. Without one, the bytes start a character.
+    qsizetype i = 0;
+    for (qsizetype at = size - 1; at > 0; --at) {
+        if (data[at] < kFirstSequenceByte || (data[at] < 0x80 && data[at - 1] < 0x81)) {
+            i = at;
+            break;
+        }
+    }
+    // Forward one character at a time; an invalid byte is skipped alone, as
+    // the decoder skips it.
+    while (i < size) {
+        if (!IsGbLead(data[i])) {
+            ++i;
+            continue;
+        }
+        if (i + 1 == size)
+            return 1;
+        const unsigned char second = data[i + 1];
+        if (IsGbDigit(second)) {
+            if (i + 2 == size)
+                return 2;
+            if (!IsGbLead(data[i + 2])) {
+                ++i;
+                continue;
+            }
+            if (i + 3 == size)
+                return 3;
+            i += IsGbDigit(data[i + 3]) ? 4 : 1;
+            continue;
+        }
+        i += second >= 0x40 && second != 0x7F && second != 0xFF ? 2 : 1;
+    }
+    return 0;
 }
 
 QChar VisibleControl(char16_t c)
@@ -218,39 +315,26 @@ inline void ShowCharacter(const unsigned char* in, const quint8* codes, const Sh
 
 }  // namespace
 
-QString Decode(QByteArrayView bytes)
+Encoding PayloadEncoding()
+{
+    return payloadEncoding.load(std::memory_order_relaxed);
+}
+
+void SetPayloadEncoding(Encoding encoding)
+{
+    payloadEncoding.store(encoding, std::memory_order_relaxed);
+}
+
+QString Decode(QByteArrayView bytes, Encoding encoding)
 {
     if (IsAscii(bytes))
         return QString::fromLatin1(bytes.data(), bytes.size());
-    static thread_local Converter toUtf16("UTF-16LE", "GB18030");
-    static const QByteArray kReplacement = QByteArray("\xFD\xFF", 2);  // U+FFFD little-endian
-    // UTF-16 units never outnumber the bytes: a four-byte sequence gives at
-    // most two units, everything else one.
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
-    QByteArray utf16(size * 2 + 16, Qt::Uninitialized);
-    qsizetype used = 0;
-    qsizetype i = 0;
-    while (i < size) {
-        // The copy below writes unchecked: make sure the rest fits.
-        if (utf16.size() - used < 2 * (size - i))
-            utf16.resize(used + 2 * (size - i) + 16);
-        char* write = utf16.data() + used;
-        for (; i < size && data[i] < 0x80; ++i) {
-            *write++ = static_cast<char>(data[i]);
-            *write++ = 0;
-        }
-        used = write - utf16.constData();
-        if (i == size)
-            break;
-        const qsizetype end = EndOfConvertedRun(data, i, size);
-        used = toUtf16.Append(bytes.sliced(i, end - i), 1, kReplacement, utf16, used);
-        i = end;
-    }
-    return QString(reinterpret_cast<const QChar*>(utf16.constData()), used / 2);
+    if (encoding == Encoding::kUtf8)
+        return QString::fromUtf8(bytes);
+    return DecodeGb18030(bytes);
 }
 
-QByteArray Encode(const QString& text)
+QByteArray Encode(const QString& text, Encoding encoding)
 {
     bool ascii = true;
     for (QChar c : text)
@@ -260,6 +344,8 @@ QByteArray Encode(const QString& text)
         }
     if (ascii)
         return text.toLatin1();
+    if (encoding == Encoding::kUtf8)
+        return text.toUtf8();
     static thread_local Converter fromUtf16("GB18030", "UTF-16LE");
     const QByteArrayView utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     // Unpaired surrogates are the only thing GB18030 cannot take; write "?".
@@ -268,10 +354,10 @@ QByteArray Encode(const QString& text)
     return out;
 }
 
-QString DecodeForDisplay(QByteArrayView bytes)
+QString DecodeForDisplay(QByteArrayView bytes, Encoding encoding)
 {
     // Mapped in place in one pass: only a CR LF pair shrinks the text.
-    QString text = Decode(bytes);
+    QString text = Decode(bytes, encoding);
     char16_t* chars = reinterpret_cast<char16_t*>(text.data());
     const qsizetype size = text.size();
     qsizetype out = 0;
@@ -294,8 +380,25 @@ QString DecodeForDisplay(QByteArrayView bytes)
     return text;
 }
 
-void AppendEncodedDisplayed(QByteArrayView bytes, QByteArray& out)
+qsizetype IncompleteTail(QByteArrayView bytes, Encoding encoding)
 {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.isEmpty())
+        return 0;
+    // An ASCII byte ends every UTF-8 character; in GB 18030 a digit may still
+    // wait for the second half of a four-byte character.
+    const unsigned char last = data[bytes.size() - 1];
+    if (encoding == Encoding::kUtf8)
+        return last < 0x80 ? 0 : IncompleteUtf8Tail(data, bytes.size());
+    return last < kFirstSequenceByte ? 0 : IncompleteGb18030Tail(data, bytes.size());
+}
+
+void AppendEncodedDisplayed(QByteArrayView bytes, Encoding encoding, QByteArray& out)
+{
+    if (encoding == Encoding::kUtf8) {
+        out.append(Encode(DecodeForDisplay(bytes, encoding), encoding));
+        return;
+    }
     const ShownBytes& shownBytes = ShownByteTable();
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();

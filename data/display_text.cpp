@@ -40,19 +40,26 @@ DisplayText::DisplayText(QString text) : head_(std::move(text))
 }
 
 DisplayText::DisplayText(QString head, const QByteArray& bytes, qsizetype offset, qsizetype size,
-                         Rendering rendering, int style)
-    : head_(std::move(head)), bytes_(bytes), offset_(offset), size_(size), rendering_(rendering), style_(style)
+                         Rendering rendering, TextCodec::Encoding encoding, int style)
+    : head_(std::move(head)),
+      bytes_(bytes),
+      offset_(offset),
+      size_(size),
+      rendering_(rendering),
+      encoding_(encoding),
+      style_(style)
 {
 }
 
-DisplayText DisplayText::Decoded(const QByteArray& bytes)
+DisplayText DisplayText::Decoded(const QByteArray& bytes, TextCodec::Encoding encoding, qsizetype size)
 {
-    return DisplayText(QString(), bytes, 0, bytes.size(), Rendering::kDecoded, 0);
+    return DisplayText(QString(), bytes, 0, size < 0 ? bytes.size() : std::min(size, bytes.size()),
+                       Rendering::kDecoded, encoding, 0);
 }
 
 DisplayText DisplayText::HexStyled(const QByteArray& bytes, int style)
 {
-    return DisplayText(QString(), bytes, 0, bytes.size(), Rendering::kHex, style);
+    return DisplayText(QString(), bytes, 0, bytes.size(), Rendering::kHex, TextCodec::Encoding::kGbk, style);
 }
 
 DisplayText DisplayText::HexDump(const QByteArray& bytes)
@@ -73,7 +80,7 @@ QString DisplayText::Render(qsizetype count) const
     const QByteArrayView bytes = Bytes().first(count);
     switch (rendering_) {
     case Rendering::kDecoded:
-        return TextCodec::DecodeForDisplay(bytes);
+        return TextCodec::DecodeForDisplay(bytes, encoding_);
     case Rendering::kHex:
         return QString::fromLatin1(BytesToHexStyled(bytes, style_));
     case Rendering::kNone:
@@ -87,12 +94,15 @@ QString DisplayText::ToString() const
     return head_ + Render(size_);
 }
 
-void DisplayText::AppendEncoded(QByteArray& out) const
+void DisplayText::AppendEncoded(QByteArray& out, TextCodec::Encoding encoding) const
 {
-    out.append(TextCodec::Encode(head_));
+    out.append(TextCodec::Encode(head_, encoding));
     switch (rendering_) {
     case Rendering::kDecoded:
-        TextCodec::AppendEncodedDisplayed(Bytes(), out);
+        if (encoding == encoding_)
+            TextCodec::AppendEncodedDisplayed(Bytes(), encoding, out);
+        else
+            out.append(TextCodec::Encode(Render(size_), encoding));
         break;
     case Rendering::kHex:
         AppendHexStyled(Bytes(), style_, out);
@@ -140,7 +150,7 @@ qsizetype DisplayText::SizeBound() const
 
 DisplayText DisplayText::Slice(QString head, qsizetype offset, qsizetype size) const
 {
-    return DisplayText(std::move(head), bytes_, offset, size, rendering_, style_);
+    return DisplayText(std::move(head), bytes_, offset, size, rendering_, encoding_, style_);
 }
 
 void DisplayText::SplitLines(const std::function<void(DisplayText&&)>& take) const

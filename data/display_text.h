@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text_codec.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,8 +19,10 @@ public:
     // A ready string (implicit: every string is a display text).
     DisplayText(QString text = QString());
 
-    // Received or sent bytes as text: TextCodec::DecodeForDisplay.
-    static DisplayText Decoded(const QByteArray& bytes);
+    // Received or sent bytes as text in `encoding`: TextCodec::DecodeForDisplay
+    // of the first `size` bytes (all of them when `size` is negative).
+    static DisplayText Decoded(const QByteArray& bytes, TextCodec::Encoding encoding = TextCodec::Encoding::kGbk,
+                               qsizetype size = -1);
     // BytesToHexStyled in `style`.
     static DisplayText HexStyled(const QByteArray& bytes, int style);
     // BytesToHexDump.
@@ -29,9 +33,10 @@ public:
 
     // The whole text, rendered now.
     QString ToString() const;
-    // Appends TextCodec::Encode(ToString()) to `out`, made from the bytes
-    // without rendering them as text first.
-    void AppendEncoded(QByteArray& out) const;
+    // Appends TextCodec::Encode(ToString(), encoding) to `out`; made from the
+    // bytes without rendering them as text first when they were decoded in
+    // the same encoding.
+    void AppendEncoded(QByteArray& out, TextCodec::Encoding encoding) const;
     // The first `count` characters of ToString(); renders only the bytes they
     // come from.
     QString Left(qsizetype count) const;
@@ -49,7 +54,7 @@ private:
     enum class Rendering : quint8 { kNone, kDecoded, kHex };
 
     DisplayText(QString head, const QByteArray& bytes, qsizetype offset, qsizetype size, Rendering rendering,
-                int style);
+                TextCodec::Encoding encoding, int style);
 
     QByteArrayView Bytes() const { return QByteArrayView(bytes_).sliced(offset_, size_); }
     // The rendering of the first `count` of the bytes.
@@ -62,5 +67,6 @@ private:
     qsizetype offset_ = 0;
     qsizetype size_ = 0;
     Rendering rendering_ = Rendering::kNone;
+    TextCodec::Encoding encoding_ = TextCodec::Encoding::kGbk;
     int style_ = 0;
 };

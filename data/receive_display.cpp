@@ -22,7 +22,7 @@ void ReceiveDisplay::RefreshAndReschedule()
 {
     QElapsedTimer took;
     took.start();
-    Refresh();
+    ShowPending(kRefreshBudgetMs);
     refreshTimer_.start(std::max<qint64>(kRefreshMs, kRefreshCostFactor * took.elapsed()));
 }
 
@@ -84,6 +84,13 @@ void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, Li
 
 void ReceiveDisplay::Refresh()
 {
+    ShowPending(-1);
+}
+
+void ReceiveDisplay::ShowPending(qint64 budgetMs)
+{
+    QElapsedTimer took;
+    took.start();
     const bool emptied = store_.Generation() != shownGeneration_;
     const qsizetype total = store_.LineCount();
     if (!emptied && total == shownLines_)
@@ -98,10 +105,13 @@ void ReceiveDisplay::Refresh()
         QTextCursor cursor(document());
         cursor.movePosition(QTextCursor::End);
         cursor.beginEditBlock();
-        for (qsizetype i = shownLines_; i < total; ++i)
+        qsizetype i = shownLines_;
+        while (i < total && (budgetMs < 0 || !took.hasExpired(budgetMs))) {
             AppendLine(cursor, store_.TextAt(i), store_.ColorAt(i), document()->isEmpty() && i == 0);
+            ++i;
+        }
         cursor.endEditBlock();
-        shownLines_ = total;
+        shownLines_ = i;
     }
     if (!autoScroll_ || autoScroll_()) {
         QTextCursor end(document());

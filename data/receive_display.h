@@ -33,6 +33,10 @@ public:
     // At most this share of the time goes to catching up: a refresh that took
     // long (many wide glyphs to lay out) puts the next one further off.
     static constexpr int kRefreshCostFactor = 4;
+    // A refresh by the timer lays out lines for about this long at most; the
+    // rest waits for the next one. A flood of lines (a file sent in 64-byte
+    // chunks shows two lines per chunk) thus never freezes the window.
+    static constexpr int kRefreshBudgetMs = 20;
 
 signals:
     void doubleClicked();
@@ -42,6 +46,8 @@ protected:
 
 private:
     void RefreshAndReschedule();
+    // Shows pending lines for up to `budgetMs`, all of them when it is negative.
+    void ShowPending(qint64 budgetMs);
     void AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first);
 
     DisplayLineStore& store_;

@@ -51,10 +51,11 @@ class EchoSink
 public:
     virtual ~EchoSink() = default;
     // `text` is hex digits when `hex`, escaped code-page text otherwise.
-    virtual void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) = 0;
+    // True when the payload went out (or was queued whole to go out).
+    virtual bool SendToChannel(QByteArrayView text, ChannelId channel, bool hex) = 0;
     // Sends `bytes` as they are, shown and counted exactly as a hex-mode send
     // of their digits would be, without going through the digits.
-    virtual void SendBytesToChannel(const QByteArray& bytes, ChannelId channel) = 0;
+    virtual bool SendBytesToChannel(const QByteArray& bytes, ChannelId channel) = 0;
 };
 
 // Hands every non-empty received chunk on to the relay between two channels.

@@ -57,7 +57,7 @@ void ReceiveLog::AppendLog(const DisplayText& line)
     const qsizetype size = line.SizeBound() + kRecordOverhead;
     std::unique_lock lock(mutex_);
     written_.wait(lock, [this] { return queuedSize_ < kQueueBound; });
-    queue_.push_back({PathNow(), line});
+    queue_.push_back({PathNow(), line, TextCodec::PayloadEncoding()});
     queuedSize_ += size;
     ++appendedCount_;
     // The writer sleeps until a batch begins, and gathers until it is full.
@@ -110,7 +110,7 @@ void ReceiveLog::Write(const std::vector<Record>& batch)
             if (!open)
                 continue;
             piece.append("\r\n");
-            batch[end].line.AppendEncoded(piece);
+            batch[end].line.AppendEncoded(piece, batch[end].encoding);
             if (piece.size() >= kWritePiece) {
                 file.write(piece);
                 piece.truncate(0);

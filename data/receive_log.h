@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/text_codec.h"
 #include "data/display_text.h"
 #include "data/receive_hooks.h"
 
@@ -12,8 +13,9 @@
 #include <vector>
 
 // The monthly receive log "Log_yyyymm.txt": every display line in the order
-// shown, each record a CR LF followed by the line in the code page, so the
-// file begins with an empty line and ends without a break.
+// shown, each record a CR LF followed by the line in the payload text's
+// encoding (GBK unless the user chose UTF-8), so the file begins with an
+// empty line and ends without a break.
 //
 // A display takes hundreds of thousands of lines a second, and opening and
 // closing the file for each one would cost more than the display itself. So
@@ -55,6 +57,7 @@ private:
     {
         QString path;
         DisplayText line;
+        TextCodec::Encoding encoding;  // the payload text's when the line was shown
     };
 
     static qint64 DefaultClock();

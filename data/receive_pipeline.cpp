@@ -1,5 +1,6 @@
 #include "data/receive_pipeline.h"
 
+#include "core/text_codec.h"
 #include "data/codec.h"
 
 ReceivePipeline::ReceivePipeline(ReceiveOptions& options, DisplayLineStore& display,
@@ -84,12 +85,16 @@ void ReceivePipeline::ProcessReceived(QByteArrayView data, const QString& label,
         // The one copy the pipeline keeps: the display lines, the echo and the
         // relay share it, and its text is rendered only if it is shown.
         const QByteArray chunk = data.toByteArray();
+        SplitCharacterCarry* carry = channel >= 0 && channel < kChannelCount ? &carries_[channel] : nullptr;
         if (options_.HexShow()) {
+            if (carry)
+                carry->Clear();
             ShowInfo(DisplayText::HexStyled(chunk, options_.HexStyle()), dataColor);
             if (echo)
                 echo_->SendBytesToChannel(chunk, channel);
         } else {
-            ShowInfo(DisplayText::Decoded(chunk), dataColor);
+            const TextCodec::Encoding encoding = TextCodec::PayloadEncoding();
+            ShowInfo(carry ? carry->Decoded(chunk, encoding) : DisplayText::Decoded(chunk, encoding), dataColor);
             if (echo)
                 echo_->SendToChannel(chunk, channel, false);
         }

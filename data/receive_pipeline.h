@@ -8,10 +8,12 @@
 #include "data/display_text_sink.h"
 #include "data/receive_hooks.h"
 #include "data/receive_options.h"
+#include "data/split_character_carry.h"
 
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <functional>
 
 // Everything any channel receives passes through ProcessReceived, and every
@@ -61,4 +63,6 @@ private:
     GpsDecoder* gps_ = nullptr;
     WaveInput* wave_ = nullptr;
     quint8 chunkToggle_ = 0;
+    // Per channel: text is decoded as the stream it is, not chunk by chunk.
+    std::array<SplitCharacterCarry, kChannelCount> carries_;
 };

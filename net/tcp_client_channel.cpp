@@ -3,8 +3,9 @@
 #include "core/message_box.h"
 #include "net/name_resolver.h"
 #include "net/port_text.h"
+#include "net/socket_error_text.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <netdb.h>
 
 TcpClientChannel::TcpClientChannel(ReceiveSink& sink, QObject* parent)
@@ -44,13 +45,16 @@ void TcpClientChannel::Switch(bool on)
     if (connected_)
         CloseConnection();
     host_ = host;
-    bool ok = false;
-    const int port = portText.toInt(&ok);
-    if (!ok) {
-        MessageBox::Show(NotAnIntegerText(portText));
+    const PortReading port = ReadPort(portText);
+    if (!port.Ok()) {
+        // A refused start leaves the client off: no attempt, no timer.
+        MessageBox::Show(port.refusal);
+        tmrReconn.stop();
+        DropSocket();
+        SetSwitchedOn(false);
         return;
     }
-    port_ = static_cast<quint16>(port);
+    port_ = port.port;
     StartAttempt();
     tmrReconn.start();
 }
@@ -67,16 +71,21 @@ void TcpClientChannel::StartOpening()
 void TcpClientChannel::StartAttempt()
 {
     DropSocket();
+    serverAddress_ = QHostAddress();
     auto* socket = new TcpConnection(this);
     socket_ = socket;
+    socket->SetReadPaused(receivePaused_);
     connect(socket, &TcpConnection::Connected, this, &TcpClientChannel::ClientSocket1Connect);
     connect(socket, &TcpConnection::ReadyRead, this, &TcpClientChannel::ClientSocket1Read);
+    connect(socket, &TcpConnection::BytesWritten, this, &TcpClientChannel::UpdateCongestion);
     connect(socket, &TcpConnection::Disconnected, this, [this] {
         ClientSocket1Disconnect();
         DropSocket();
     });
     connect(socket, &TcpConnection::ErrorOccurred, this, [this](int event, int code) {
         ClientSocket1Error(event, code);
+        // A reset drops what was queued.
+        UpdateCongestion();
         // A failed attempt is over; a reset leaves the connection open (and
         // the connected flag set) until a write fails on it; failed calls
         // close the connection, which reports the disconnect itself.
@@ -131,6 +140,7 @@ void TcpClientChannel::DropSocket()
     socket->disconnect(this);
     socket->Abort();
     socket->deleteLater();
+    UpdateCongestion();
 }
 
 void TcpClientChannel::CloseConnection()
@@ -169,6 +179,12 @@ void TcpClientChannel::ClientSocket1Error(int errorEvent, int& errorCode)
 {
     SetSwitchedOn(false);
     emit Failed();
+    Sink().ShowInfo(ErrorLine(errorEvent, errorCode), kWindowText);
+    errorCode = 0;
+}
+
+QString TcpClientChannel::ErrorLine(int errorEvent, int errorCode) const
+{
     QString line;
     switch (errorEvent) {
     case TcpConnection::kConnect:
@@ -184,8 +200,14 @@ void TcpClientChannel::ClientSocket1Error(int errorEvent, int& errorCode)
         line = QStringLiteral("TCP Client异常，原因未知");
         break;
     }
-    Sink().ShowInfo(line, kWindowText);
-    errorCode = 0;
+    const QString reason =
+        errorEvent == TcpConnection::kLookup ? HostErrorText(errorCode) : SocketErrorText(errorCode);
+    return FailureLine(line, ServerText(), port_, reason);
+}
+
+QString TcpClientChannel::ServerText() const
+{
+    return serverAddress_.isNull() ? host_ : serverAddress_.toString();
 }
 
 void TcpClientChannel::tmrReconnTimer()
@@ -197,9 +219,34 @@ void TcpClientChannel::tmrReconnTimer()
 SendTarget::WriteResult TcpClientChannel::Write(const QByteArray& payload)
 {
     if (!connected_ || !socket_)
-        return {};
+        return WriteResult::Failed(ErrorLine(TcpConnection::kSend, ENOTCONN));
     const qint64 accepted = socket_->Write(payload);
-    return {std::max<qint64>(accepted, 0)};
+    if (accepted < 0) {
+        // The error path of a failed send, its line handed to the dispatcher
+        // so that it shows in place of the send; the disconnect follows.
+        const QString line = ErrorLine(TcpConnection::kSend, socket_->WriteError());
+        SetSwitchedOn(false);
+        emit Failed();
+        UpdateCongestion();
+        return WriteResult::Failed(line);
+    }
+    UpdateCongestion();
+    WriteResult sent;
+    sent.count = accepted;
+    return sent;
+}
+
+void TcpClientChannel::SetReceivePaused(bool paused)
+{
+    receivePaused_ = paused;
+    if (socket_)
+        socket_->SetReadPaused(paused);
+}
+
+void TcpClientChannel::UpdateCongestion()
+{
+    if (marks_.Update(socket_ ? socket_->QueuedBytes() : 0))
+        emit Drained();
 }
 
 void TcpClientChannel::Shutdown()

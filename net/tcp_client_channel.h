@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/queue_water_marks.h"
 #include "net/tcp_connection.h"
 #include "send/channel.h"
 
@@ -48,10 +49,17 @@ public:
     bool OpensAutomatically() const override { return true; }
     bool IsOpen() const override { return connected_; }
     void StartOpening() override;
-    // The bytes accepted for sending; 0 when not connected or when the send
-    // failed (the error and disconnect lines tell the user).
+    // Sends or queues the whole payload. A payload that cannot go out (not
+    // connected, or the send failed) is Failed with the line naming the
+    // server and the system's reason; after a failed send the disconnect
+    // follows from the event loop.
     WriteResult Write(const QByteArray& payload) override;
     void Shutdown() override;
+
+    // Congested while more than a few MiB wait to go out to the server.
+    bool Congested() const override { return marks_.Congested(); }
+    // Stops reading from the server; kept across reconnections.
+    void SetReceivePaused(bool paused) override;
 
     QTimer tmrReconn;
 
@@ -75,8 +83,16 @@ private:
     // Drops the connection or attempt without any notification.
     void DropSocket();
     void SetSwitchedOn(bool on);
+    // The error line of `errorEvent`, followed by where and why.
+    QString ErrorLine(int errorEvent, int errorCode) const;
+    // The server as the lines name it: its address once known, else the host text.
+    QString ServerText() const;
+    // Follows the connection's queue; tells the listeners when it drained.
+    void UpdateCongestion();
 
     NameResolver* resolver_;
+    QueueWaterMarks marks_{QueueWaterMarks::kSocketHigh, QueueWaterMarks::kSocketLow};
+    bool receivePaused_ = false;
     QPointer<TcpConnection> socket_;
     bool connected_ = false;
     bool switchedOn_ = false;

@@ -29,7 +29,7 @@ TcpConnection::TcpConnection(int descriptor, QObject* parent) : QObject(parent)
     Attach(descriptor);
     state_ = State::kConnected;
     TakeAddresses();
-    readNotifier_->setEnabled(true);
+    UpdateReadNotifier();
 }
 
 TcpConnection::~TcpConnection()
@@ -122,8 +122,11 @@ QByteArray TcpConnection::Read(qint64 count)
 
 qint64 TcpConnection::Write(QByteArrayView data)
 {
-    if (state_ != State::kConnected && state_ != State::kBroken)
+    if (state_ != State::kConnected && state_ != State::kBroken) {
+        if (state_ != State::kFailing)
+            writeError_ = ENOTCONN;
         return -1;
+    }
     qsizetype sent = 0;
     if (queue_.empty()) {
         while (sent < data.size()) {
@@ -137,7 +140,7 @@ qint64 TcpConnection::Write(QByteArrayView data)
                 continue;
             if (WouldBlock(errno))
                 break;
-            FailCall(kSend, errno);
+            FailWrite(errno);
             return -1;
         }
     }
@@ -149,8 +152,23 @@ qint64 TcpConnection::Write(QByteArrayView data)
     return data.size();
 }
 
+void TcpConnection::FailWrite(int error)
+{
+    // The caller reports the failure with the payload it could not send; the
+    // disconnect follows once it has.
+    writeError_ = error;
+    state_ = State::kFailing;
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    queue_.clear();
+    frontOffset_ = 0;
+    queuedBytes_ = 0;
+    QMetaObject::invokeMethod(this, &TcpConnection::CloseAndNotify, Qt::QueuedConnection);
+}
+
 void TcpConnection::Flush()
 {
+    qint64 sent = 0;
     while (!queue_.empty()) {
         const QByteArray& front = queue_.front();
         const ssize_t result = send(descriptor_, front.constData() + frontOffset_,
@@ -159,10 +177,11 @@ void TcpConnection::Flush()
             if (errno == EINTR)
                 continue;
             if (WouldBlock(errno))
-                return;
+                break;
             FailCall(kSend, errno);
             return;
         }
+        sent += result;
         frontOffset_ += result;
         queuedBytes_ -= result;
         if (frontOffset_ == front.size()) {
@@ -170,7 +189,10 @@ void TcpConnection::Flush()
             frontOffset_ = 0;
         }
     }
-    writeNotifier_->setEnabled(false);
+    if (queue_.empty())
+        writeNotifier_->setEnabled(false);
+    if (sent > 0)
+        emit BytesWritten(sent);
 }
 
 void TcpConnection::OnWritable()
@@ -189,7 +211,7 @@ void TcpConnection::OnWritable()
         state_ = State::kConnected;
         TakeAddresses();
         writeNotifier_->setEnabled(!queue_.empty());
-        readNotifier_->setEnabled(true);
+        UpdateReadNotifier();
         emit Connected();
         return;
     }
@@ -197,16 +219,33 @@ void TcpConnection::OnWritable()
         Flush();
 }
 
+void TcpConnection::SetReadPaused(bool paused)
+{
+    readPaused_ = paused;
+    // The notifier is level-triggered: bytes or a close that came meanwhile
+    // raise it again as soon as it is on.
+    UpdateReadNotifier();
+}
+
+void TcpConnection::UpdateReadNotifier()
+{
+    if (readNotifier_)
+        readNotifier_->setEnabled(state_ == State::kConnected && !readPaused_ && !inReadyRead_);
+}
+
 void TcpConnection::OnReadable()
 {
     if (state_ != State::kConnected)
         return;
     if (BytesAvailable() > 0) {
-        readNotifier_->setEnabled(false);
+        inReadyRead_ = true;
+        UpdateReadNotifier();
         const QPointer<TcpConnection> self(this);
         emit ReadyRead();
-        if (self && state_ == State::kConnected)
-            readNotifier_->setEnabled(true);
+        if (!self)
+            return;
+        inReadyRead_ = false;
+        UpdateReadNotifier();
         return;
     }
     // Readable with nothing to read: the peer closed its side or reset.

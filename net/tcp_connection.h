@@ -64,12 +64,23 @@ public:
     // One receive of at most `count` bytes. A failed receive reports
     // ErrorOccurred(kReceive) and then closes the connection (Disconnected()).
     QByteArray Read(qint64 count);
-    // Sends or queues all of `data` and returns its size. A failed send
-    // reports ErrorOccurred(kSend), closes the connection (Disconnected()) and
-    // returns -1; so does a write on a closed connection, without signals.
+    // Sends or queues all of `data` and returns its size. A send that fails
+    // returns -1 and keeps the system's error number in WriteError(), so the
+    // caller can tell the user why; the connection is then closed from the
+    // event loop, which reports Disconnected(). A write on a connection that
+    // is not connected returns -1 at once (ENOTCONN).
     qint64 Write(QByteArrayView data);
-    // Bytes accepted by Write that the network has not taken yet.
+    int WriteError() const { return writeError_; }
+    // Bytes accepted by Write that the network has not taken yet. Queued
+    // bytes that fail to go out later report ErrorOccurred(kSend).
     qint64 QueuedBytes() const { return queuedBytes_; }
+
+    // Stops or resumes reading: while paused the connection reads nothing, so
+    // the kernel's receive buffer fills and TCP's own flow control holds the
+    // peer back. On resume what arrived meanwhile is read in order, and a
+    // close by the peer meanwhile is reported after it.
+    void SetReadPaused(bool paused);
+    bool ReadPaused() const { return readPaused_; }
 
     // Closes at once, dropping queued bytes, without any signal.
     void Abort();
@@ -84,6 +95,8 @@ signals:
     // Bytes are waiting. Further notifications wait until the handler returns,
     // so chunks of one connection are always handled in arrival order.
     void ReadyRead();
+    // Queued bytes went out; QueuedBytes() is smaller by `count`.
+    void BytesWritten(qint64 count);
     // The peer closed the connection, or it was closed after a failed call.
     void Disconnected();
     // `code` is the error number. After kConnect the attempt is over; after
@@ -92,15 +105,21 @@ signals:
     void ErrorOccurred(int event, int code);
 
 private:
-    enum class State { kIdle, kConnecting, kConnected, kBroken, kClosed };
+    // kFailing: a write failed; the close follows from the event loop.
+    enum class State { kIdle, kConnecting, kConnected, kBroken, kFailing, kClosed };
 
     void Attach(int descriptor);
     void TakeAddresses();
     void OnReadable();
     void OnWritable();
+    // The read notifier is on while connected, not paused and not inside a
+    // ReadyRead handler.
+    void UpdateReadNotifier();
     void Flush();
     // Reports a failed call, then closes the connection.
     void FailCall(ErrorEvent event, int code);
+    // Keeps a failed write's error and closes from the event loop.
+    void FailWrite(int error);
     // Reports an error later, from the event loop.
     void PostError(ErrorEvent event, int code);
     void CloseAndNotify();
@@ -113,6 +132,9 @@ private:
     std::deque<QByteArray> queue_;
     qsizetype frontOffset_ = 0;  // bytes of queue_.front() already sent
     qint64 queuedBytes_ = 0;
+    int writeError_ = 0;
+    bool readPaused_ = false;
+    bool inReadyRead_ = false;
     QHostAddress peerAddress_;
     quint16 peerPort_ = 0;
     quint16 localPort_ = 0;

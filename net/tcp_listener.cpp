@@ -9,19 +9,17 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-[[noreturn]] void ThrowSocketError(const char* api, int error)
+QString SocketErrorMessage(const char* api, int error)
 {
-    const QString text = QStringLiteral("Windows socket error: %1 (%2), on API '%3'")
-                             .arg(SocketErrorText(error))
-                             .arg(error)
-                             .arg(QLatin1String(api));
-    throw std::runtime_error(text.toStdString());
+    return QStringLiteral("Windows socket error: %1 (%2), on API '%3'")
+        .arg(SocketErrorText(error))
+        .arg(error)
+        .arg(QLatin1String(api));
 }
 
 }  // namespace
@@ -35,12 +33,12 @@ TcpListener::~TcpListener()
     Close();
 }
 
-void TcpListener::Listen(quint16 port, const std::function<void()>& bound)
+QString TcpListener::Listen(quint16 port, const std::function<void()>& bound)
 {
     Close();
     const int descriptor = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (descriptor < 0)
-        ThrowSocketError("socket", errno);
+        return SocketErrorMessage("socket", errno);
     // Connections of an earlier run of the server may linger in TIME_WAIT on
     // this port; they must not keep the server from listening again.
     const int on = 1;
@@ -49,17 +47,18 @@ void TcpListener::Listen(quint16 port, const std::function<void()>& bound)
     if (bind(descriptor, any.Data(), any.Size()) != 0) {
         const int error = errno;
         ::close(descriptor);
-        ThrowSocketError("bind", error);
+        return SocketErrorMessage("bind", error);
     }
     bound();
     if (listen(descriptor, kBacklog) != 0) {
         const int error = errno;
         ::close(descriptor);
-        ThrowSocketError("listen", error);
+        return SocketErrorMessage("listen", error);
     }
     descriptor_ = descriptor;
     notifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TcpListener::OnAcceptable);
+    return QString();
 }
 
 void TcpListener::Close()

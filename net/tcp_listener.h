@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -19,10 +20,10 @@ public:
     explicit TcpListener(QObject* parent = nullptr);
     ~TcpListener() override;
 
-    // Binds 0.0.0.0 at `port`, runs `bound`, then listens. A failing call
-    // throws std::runtime_error with the message the user sees, naming the
-    // call ("bind" or "listen") and the system's error.
-    void Listen(quint16 port, const std::function<void()>& bound);
+    // Binds 0.0.0.0 at `port`, runs `bound`, then listens. Returns the
+    // message the user sees when a call fails, naming the call ("bind" or
+    // "listen") and the system's error; empty when listening.
+    QString Listen(quint16 port, const std::function<void()>& bound);
     void Close();
     bool IsListening() const { return descriptor_ >= 0; }
 

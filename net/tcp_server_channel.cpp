@@ -4,13 +4,14 @@
 #include "net/is_port_in_use.h"
 #include "net/name_resolver.h"
 #include "net/port_text.h"
+#include "net/socket_error_text.h"
 #include "net/tcp_connection.h"
 
 #include <QPointer>
 #include <QThread>
 
 #include <algorithm>
-#include <exception>
+#include <cerrno>
 
 TcpServerChannel::TcpServerChannel(ReceiveSink& sink, QObject* parent)
     : Channel(TCPS, sink, parent), resolver_(&NameResolver::System())
@@ -18,6 +19,8 @@ TcpServerChannel::TcpServerChannel(ReceiveSink& sink, QObject* parent)
     ServerSocket1.setObjectName(QStringLiteral("ServerSocket1"));
     connect(&ServerSocket1, &TcpListener::NewConnection, this, [this](TcpConnection* socket) {
         socket->setParent(this);
+        socket->SetReadPaused(receivePaused_);
+        connect(socket, &TcpConnection::BytesWritten, this, &TcpServerChannel::UpdateCongestion);
         connect(socket, &TcpConnection::ReadyRead, this, [this, socket] { ServerSocket1ClientRead(socket); });
         connect(socket, &TcpConnection::Disconnected, this,
                 [this, socket] { ServerSocket1ClientDisconnect(socket); });
@@ -33,21 +36,21 @@ void TcpServerChannel::Switch(bool enable, const QString& portText)
     StopServer();
     QThread::msleep(kRestartWaitMs);
 
-    bool ok = false;
-    const int port = portText.toInt(&ok);
-    if (!ok) {
-        MessageBox::Show(NotAnIntegerText(portText));
+    const PortReading port = ReadPort(portText);
+    if (!port.Ok()) {
+        // Nothing listens, so "启用" must not stay checked.
+        MessageBox::Show(port.refusal);
+        emit SwitchChanged(false);
         return;
     }
-    // The socket layer takes the port modulo 65536, as it always did.
-    port_ = static_cast<quint16>(port);
+    port_ = port.port;
     if (!enable)
         return;
-    if (IsPortInUse(port, true) == 0) {
+    if (IsPortInUse(port_, true) == 0) {
         StartListening();
         return;
     }
-    MessageBox::Show(QStringLiteral("端口%1已占用").arg(port));
+    MessageBox::Show(QStringLiteral("端口%1已占用").arg(port_));
     // Switching off runs the whole path once more, as unchecking the box does.
     emit SwitchChanged(false);
     Switch(false, portText);
@@ -55,11 +58,11 @@ void TcpServerChannel::Switch(bool enable, const QString& portText)
 
 void TcpServerChannel::StartListening()
 {
-    try {
-        ServerSocket1.Listen(port_, [this] { ServerSocket1Listen(); });
-    } catch (const std::exception& error) {
-        // The lamp stays white and the box stays checked.
-        MessageBox::Show(QString::fromUtf8(error.what()));
+    const QString failure = ServerSocket1.Listen(port_, [this] { ServerSocket1Listen(); });
+    if (!failure.isEmpty()) {
+        // The lamp stays white, and the box follows it.
+        MessageBox::Show(failure);
+        emit SwitchChanged(false);
         return;
     }
     emit ListeningChanged(true);
@@ -76,6 +79,7 @@ void TcpServerChannel::StopServer()
         socket->Abort();
         socket->deleteLater();
     }
+    UpdateCongestion();
     if (wasListening)
         emit ListeningChanged(false);
 }
@@ -148,7 +152,7 @@ void TcpServerChannel::ServerSocket1ClientDisconnect(TcpConnection* socket)
 void TcpServerChannel::ServerSocket1ClientError(TcpConnection* socket, int errorEvent, int& errorCode)
 {
     Q_UNUSED(errorEvent);
-    Sink().ShowInfo(QStringLiteral("SOCKET出错!"), kWindowText);
+    Sink().ShowInfo(ErrorLine(socket->PeerAddress(), socket->PeerPort(), errorCode), kWindowText);
     errorCode = 0;
     RemoveClient(socket);
     RefreshClientList();
@@ -160,10 +164,22 @@ void TcpServerChannel::ServerSocket1ClientError(TcpConnection* socket, int error
     }
 }
 
+QString TcpServerChannel::ErrorLine(const QHostAddress& address, quint16 port, int errorCode)
+{
+    return FailureLine(QStringLiteral("SOCKET出错!"), address.toString(), port, SocketErrorText(errorCode));
+}
+
 void TcpServerChannel::RefreshClientList()
 {
     selected_ = static_cast<int>(clients_.size()) - 1;
+    UpdateCongestion();
     emit ClientListChanged();
+}
+
+void TcpServerChannel::SelectClient(int index)
+{
+    selected_ = index;
+    UpdateCongestion();
 }
 
 QString TcpServerChannel::ItemText(const TcpClientRecord& record)
@@ -185,12 +201,10 @@ void TcpServerChannel::RemoveClient(const TcpConnection* socket)
 
 bool TcpServerChannel::ReadyToSend() const
 {
-    if (selected_ < 0 || selected_ >= static_cast<int>(clients_.size()))
-        return false;
     // Entries of clients cut off by stopping the server stay listed until the
     // next start; a send to one of them reaches no one and is dropped.
-    const TcpConnection* socket = clients_[selected_].connection;
-    return socket && socket->IsConnected();
+    const TcpClientRecord* record = SelectedRecord();
+    return record && record->connection && record->connection->IsConnected();
 }
 
 QByteArray TcpServerChannel::TextLineEnd() const
@@ -198,12 +212,47 @@ QByteArray TcpServerChannel::TextLineEnd() const
     return lineEnd_ ? QByteArray("\r\n") : QByteArray();
 }
 
+const TcpClientRecord* TcpServerChannel::SelectedRecord() const
+{
+    return selected_ >= 0 && selected_ < static_cast<int>(clients_.size()) ? &clients_[selected_] : nullptr;
+}
+
 SendTarget::WriteResult TcpServerChannel::Write(const QByteArray& payload)
 {
-    TcpConnection* socket =
-        selected_ >= 0 && selected_ < static_cast<int>(clients_.size()) ? clients_[selected_].connection : nullptr;
-    if (!socket)
-        return {};
+    const TcpClientRecord* record = SelectedRecord();
+    TcpConnection* socket = record ? record->connection.data() : nullptr;
+    if (!socket || !socket->IsConnected()) {
+        // ReadyToSend keeps the dispatcher from getting here; a direct write
+        // to a client cut off by stopping the server changes nothing.
+        return WriteResult::Failed(record ? ErrorLine(record->address, record->port, ENOTCONN)
+                                          : ErrorLine(QHostAddress(), 0, ENOTCONN));
+    }
     const qint64 accepted = socket->Write(payload);
-    return {std::max<qint64>(accepted, 0)};
+    if (accepted < 0) {
+        // The error path of a failed send: the line goes to the dispatcher in
+        // place of the send, the record goes now and the disconnect follows.
+        const QString line = ErrorLine(socket->PeerAddress(), socket->PeerPort(), socket->WriteError());
+        RemoveClient(socket);
+        RefreshClientList();
+        return WriteResult::Failed(line);
+    }
+    UpdateCongestion();
+    WriteResult sent;
+    sent.count = accepted;
+    return sent;
+}
+
+void TcpServerChannel::SetReceivePaused(bool paused)
+{
+    receivePaused_ = paused;
+    for (TcpConnection* socket : findChildren<TcpConnection*>(Qt::FindDirectChildrenOnly))
+        socket->SetReadPaused(paused);
+}
+
+void TcpServerChannel::UpdateCongestion()
+{
+    const TcpClientRecord* record = SelectedRecord();
+    const TcpConnection* socket = record ? record->connection.data() : nullptr;
+    if (marks_.Update(socket ? socket->QueuedBytes() : 0))
+        emit Drained();
 }

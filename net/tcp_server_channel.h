@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/queue_water_marks.h"
 #include "net/tcp_client_record.h"
 #include "net/tcp_listener.h"
 #include "send/channel.h"
@@ -24,10 +25,10 @@ public:
 
     // "启用" set to `enable`, the port field holding `portText`. Every call
     // passes through stopped first, so enabling again drops all clients.
-    // Refusals show a message box; a port in use switches the channel off.
+    // Refusals show a message box and switch the channel off.
     void Switch(bool enable, const QString& portText);
     // The client sends go to: an index into Clients(), -1 for none.
-    void SelectClient(int index) { selected_ = index; }
+    void SelectClient(int index);
     int SelectedClient() const { return selected_; }
     // "换行符\r\n": text-mode sends end with CR LF.
     void SetLineEnd(bool on) { lineEnd_ = on; }
@@ -50,8 +51,17 @@ public:
     // dropped without a trace.
     bool ReadyToSend() const override;
     QByteArray TextLineEnd() const override;
+    // Sends or queues the whole payload to the selected client. A send that
+    // fails is Failed with the error line naming the client and the reason;
+    // the client's record goes at once, its disconnect line follows.
     WriteResult Write(const QByteArray& payload) override;
     void Shutdown() override;
+
+    // Congested while more than a few MiB wait to go out to the selected
+    // client, the one every send goes to.
+    bool Congested() const override { return marks_.Congested(); }
+    // Stops reading from every client, those accepted meanwhile included.
+    void SetReceivePaused(bool paused) override;
 
     TcpListener ServerSocket1;
 
@@ -74,8 +84,15 @@ private:
     void RemoveClient(const TcpConnection* socket);
     TcpClientRecord* FindClient(const TcpConnection* socket);
     static QString PeerText(const TcpConnection* socket);
+    // "SOCKET出错!" followed by the client and the system's reason.
+    static QString ErrorLine(const QHostAddress& address, quint16 port, int errorCode);
+    const TcpClientRecord* SelectedRecord() const;
+    // Follows the selected client's queue; tells the listeners when it drained.
+    void UpdateCongestion();
 
     NameResolver* resolver_;
+    QueueWaterMarks marks_{QueueWaterMarks::kSocketHigh, QueueWaterMarks::kSocketLow};
+    bool receivePaused_ = false;
     std::vector<TcpClientRecord> clients_;
     int selected_ = -1;
     bool lineEnd_ = false;

@@ -1,11 +1,13 @@
 #include "net/udp_client_channel.h"
 
+#include "core/message_box.h"
 #include "net/datagram_reader.h"
+#include "net/datagram_socket.h"
 #include "net/name_resolver.h"
+#include "net/port_text.h"
+#include "net/socket_error_text.h"
 
 #include <QNetworkDatagram>
-
-#include <stdexcept>
 
 UdpClientChannel::UdpClientChannel(ReceiveSink& sink, QObject* parent)
     : Channel(UDPC, sink, parent), resolver_(&NameResolver::System())
@@ -16,7 +18,7 @@ UdpClientChannel::UdpClientChannel(ReceiveSink& sink, QObject* parent)
 
 void UdpClientChannel::Start()
 {
-    NMUDP2.bind(QHostAddress(QHostAddress::AnyIPv4), 0, QAbstractSocket::DontShareAddress);
+    BindDatagramSocket(NMUDP2, 0);
 }
 
 void UdpClientChannel::SetSwitchedOn(bool on)
@@ -31,7 +33,9 @@ void UdpClientChannel::Switch(bool on, const QString& localPortText, const QStri
     const QString localText = localPortText.trimmed();
     const QString host = remoteHostText.trimmed();
     const QString remoteText = remotePortText.trimmed();
-    if (localText.isEmpty() || host.isEmpty() || remoteText.isEmpty()) {
+    // An empty remote port is refused like a port text that is no number, so
+    // that the user learns why the box will not stay checked.
+    if (localText.isEmpty() || host.isEmpty() || (!on && remoteText.isEmpty())) {
         // Delivery stays as it is.
         SetSwitchedOn(false);
         return;
@@ -42,25 +46,62 @@ void UdpClientChannel::Switch(bool on, const QString& localPortText, const QStri
         SetSwitchedOn(false);
         return;
     }
+    const PortReading local = ReadPort(localText);
+    const PortReading remote = ReadPort(remoteText);
+    QString refusal = local.Ok() ? remote.refusal : local.refusal;
+    if (refusal.isEmpty())
+        refusal = Rebind(local.port);
+    if (!refusal.isEmpty()) {
+        // A refused start changes nothing: same socket, same endpoint.
+        MessageBox::Show(refusal);
+        SetSwitchedOn(false);
+        return;
+    }
     delivery_ = true;
     remoteHost_ = host;
-    remotePort_ = static_cast<quint16>(remoteText.toInt());
-    NMUDP2.close();
-    // The bind is not checked: on a taken port the socket gets a port of the
-    // system's choosing with its first send.
-    NMUDP2.bind(QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(localText.toInt()),
-                QAbstractSocket::DontShareAddress);
+    remotePort_ = remote.port;
     SetSwitchedOn(true);
+}
+
+QString UdpClientChannel::Rebind(quint16 port)
+{
+    const bool wasBound = NMUDP2.state() == QAbstractSocket::BoundState;
+    const quint16 previous = NMUDP2.localPort();
+    NMUDP2.close();
+    const QString refusal = BindDatagramSocket(NMUDP2, port);
+    // Sending from a port of the system's choosing would hide the refusal:
+    // the socket goes back to the port it had.
+    if (!refusal.isEmpty() && wasBound)
+        BindDatagramSocket(NMUDP2, previous);
+    return refusal;
+}
+
+void UdpClientChannel::SetReceivePaused(bool paused)
+{
+    receivePaused_ = paused;
+    if (paused)
+        return;
+    // The socket announces datagrams again only once one is read: read what
+    // waited meanwhile, from the event loop rather than inside the caller.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!receivePaused_ && NMUDP2.state() == QAbstractSocket::BoundState && NMUDP2.hasPendingDatagrams())
+                ReadDatagrams();
+        },
+        Qt::QueuedConnection);
 }
 
 void UdpClientChannel::ReadDatagrams()
 {
+    if (receivePaused_)
+        return;
     // While delivery is off, datagrams are still read, and thrown away.
     ReadPendingDatagrams(NMUDP2, [this](const QNetworkDatagram& datagram) {
         if (delivery_ && !datagram.data().isEmpty())
             NMUDP2DataReceived(datagram.data(), static_cast<quint16>(datagram.senderPort()),
                                datagram.senderAddress().toString());
-        return true;
+        return !receivePaused_;
     });
 }
 
@@ -80,19 +121,27 @@ QHostAddress UdpClientChannel::ResolveRemote()
         if (!found.isNull())
             return found;
     }
-    throw std::runtime_error("Host Lookup Canceled");
+    return QHostAddress();
 }
 
 SendTarget::WriteResult UdpClientChannel::Write(const QByteArray& payload)
 {
     if (payload.isEmpty())
-        throw std::runtime_error("Invalid buffer");
+        return WriteResult::Refused(QStringLiteral("Invalid buffer"));
     // Such a datagram can never be sent; counting it as sent would hide that.
     if (payload.size() > kMaxUdpPayload)
-        throw std::runtime_error("Package Size Too Big.");
+        return WriteResult::Refused(QStringLiteral("Package Size Too Big."));
     const QHostAddress target = ResolveRemote();
-    NMUDP2.writeDatagram(payload, target, remotePort_);
-    return {payload.size()};
+    if (target.isNull())
+        return WriteResult::Refused(QStringLiteral("Host Lookup Canceled"));
+    const int error = SendDatagram(NMUDP2, payload, target, remotePort_);
+    if (error != 0) {
+        return WriteResult::Failed(
+            FailureLine(QStringLiteral("UDP Client发送出错"), target.toString(), remotePort_, SocketErrorText(error)));
+    }
+    WriteResult sent;
+    sent.count = payload.size();
+    return sent;
 }
 
 void UdpClientChannel::Shutdown()

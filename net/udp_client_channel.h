@@ -21,7 +21,9 @@ public:
     void Start() override;
 
     // "启用" set to `on`, with the texts of the local port, remote host and
-    // remote port fields. On takes the remote endpoint and rebinds.
+    // remote port fields. On takes the remote endpoint and rebinds; a port
+    // text that is no port, or a local port another program holds, is
+    // refused with a message box and leaves the channel as it was, off.
     void Switch(bool on, const QString& localPortText, const QString& remoteHostText,
                 const QString& remotePortText);
     bool IsSwitchedOn() const { return switchedOn_; }
@@ -35,10 +37,16 @@ public:
     // Replaces the system's name lookup of the remote host.
     void SetNameResolver(NameResolver* resolver) { resolver_ = resolver; }
 
-    // One datagram to the remote endpoint of the last enable; throws with the
-    // user's message when it cannot be sent.
+    // One datagram to the remote endpoint of the last enable. A user's
+    // mistake (no bytes, an oversized datagram, an unknown host) is Refused
+    // with its message; a datagram the system refuses (such as one to port 0
+    // before the first enable) is Failed with a line naming the reason.
     WriteResult Write(const QByteArray& payload) override;
     void Shutdown() override;
+
+    // Stops and resumes reading datagrams. Those the kernel cannot hold
+    // meanwhile are dropped, as the network may drop any datagram.
+    void SetReceivePaused(bool paused) override;
 
     QUdpSocket NMUDP2;
 
@@ -49,6 +57,9 @@ signals:
 private:
     void ReadDatagrams();
     void SetSwitchedOn(bool on);
+    // Binds a new socket at `port`; on failure the old binding is restored
+    // and the user's message returned.
+    QString Rebind(quint16 port);
     QHostAddress ResolveRemote();
 
     NameResolver* resolver_;
@@ -56,4 +67,5 @@ private:
     quint16 remotePort_ = 0;
     bool delivery_ = true;
     bool switchedOn_ = false;
+    bool receivePaused_ = false;
 };

@@ -2,21 +2,16 @@
 
 #include "core/message_box.h"
 #include "net/datagram_reader.h"
+#include "net/datagram_socket.h"
 #include "net/name_resolver.h"
 #include "net/port_text.h"
+#include "net/socket_error_text.h"
 
 #include <QNetworkDatagram>
 
-#include <exception>
 #include <netdb.h>
-#include <stdexcept>
 
 namespace {
-
-[[noreturn]] void Fail(const QString& text)
-{
-    throw std::runtime_error(text.toStdString());
-}
 
 const QString kNoBindings = QStringLiteral("No bindings specified.");
 
@@ -54,43 +49,60 @@ void UdpServerChannel::Switch(bool on, const QString& localPortText)
         SetSwitchedOn(false);
         return;
     }
-    SetSwitchedOn(true);
-    try {
-        OpenServer(static_cast<quint16>(localText.toInt()));
-    } catch (const std::exception& error) {
-        // The box stays checked and the lamp green, as the user set them.
-        MessageBox::Show(QString::fromUtf8(error.what()));
+    const PortReading port = ReadPort(localText);
+    QString refusal = port.refusal;
+    if (port.Ok())
+        refusal = OpenServer(port.port);
+    if (!refusal.isEmpty()) {
+        // Nothing listens: the box and the lamp say so.
+        MessageBox::Show(refusal);
+        SetSwitchedOn(false);
+        return;
     }
+    SetSwitchedOn(true);
 }
 
-void UdpServerChannel::OpenServer(std::optional<quint16> enablePort)
+QString UdpServerChannel::OpenServer(std::optional<quint16> enablePort)
 {
     if (IsListening())
-        return;
+        return QString();
     if (enablePort) {
         const bool first = !bindingPort_.has_value();
         bindingPort_ = enablePort;
         // The very first enable on port 0 finds no binding to open; later
         // ones bind a port of the system's choosing.
         if (first && *enablePort == 0)
-            Fail(kNoBindings);
+            return kNoBindings;
     }
     if (!bindingPort_)
-        Fail(kNoBindings);
+        return kNoBindings;
     IdUDPServer1.close();
-    // Not shared: a port another program holds must make this bind fail.
-    if (IdUDPServer1.bind(QHostAddress(QHostAddress::AnyIPv4), *bindingPort_, QAbstractSocket::DontShareAddress))
+    return BindDatagramSocket(IdUDPServer1, *bindingPort_);
+}
+
+void UdpServerChannel::SetReceivePaused(bool paused)
+{
+    receivePaused_ = paused;
+    if (paused)
         return;
-    if (IdUDPServer1.error() == QAbstractSocket::AddressInUseError)
-        Fail(QStringLiteral("Could not bind socket. Address and port are already in use."));
-    Fail(IdUDPServer1.errorString());
+    // The socket announces datagrams again only once one is read: read what
+    // waited meanwhile, from the event loop rather than inside the caller.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!receivePaused_ && IsListening() && IdUDPServer1.hasPendingDatagrams())
+                ReadDatagrams();
+        },
+        Qt::QueuedConnection);
 }
 
 void UdpServerChannel::ReadDatagrams()
 {
+    if (receivePaused_)
+        return;
     ReadPendingDatagrams(IdUDPServer1, [this](const QNetworkDatagram& datagram) {
         IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
-        return IsListening();
+        return IsListening() && !receivePaused_;
     });
 }
 
@@ -111,31 +123,36 @@ QHostAddress UdpServerChannel::ResolveTarget(const QString& host)
     const QHostAddress literal = LiteralAddress(host);
     if (!literal.isNull())
         return literal;
-    const QHostAddress found = PreferredAddress(resolver_->LookupAddressesWaiting(host));
-    if (found.isNull())
-        Fail(QStringLiteral("Socket Error # %1\n%2").arg(HOST_NOT_FOUND).arg(QString::fromLocal8Bit(hstrerror(HOST_NOT_FOUND))));
-    return found;
+    return PreferredAddress(resolver_->LookupAddressesWaiting(host));
 }
 
 SendTarget::WriteResult UdpServerChannel::Write(const QByteArray& payload)
 {
     const QString host = remoteHostText_.trimmed();
-    bool ok = false;
-    const int port = remotePortText_.toInt(&ok);
-    if (!ok)
-        Fail(NotAnIntegerText(remotePortText_));
-    OpenServer(std::nullopt);
+    const PortReading port = ReadPort(remotePortText_);
+    if (!port.Ok())
+        return WriteResult::Refused(port.refusal);
+    const QString closed = OpenServer(std::nullopt);
+    if (!closed.isEmpty())
+        return WriteResult::Refused(closed);
     if (payload.size() > kMaxUdpPayload)
-        Fail(QStringLiteral("Package Size Too Big."));
+        return WriteResult::Refused(QStringLiteral("Package Size Too Big."));
 
     const bool broadcast = host.isEmpty() || host == QLatin1String("255.255.255.255");
     const QHostAddress target = broadcast ? QHostAddress(QHostAddress::Broadcast) : ResolveTarget(host);
-    const qint64 sent = IdUDPServer1.writeDatagram(payload, target, static_cast<quint16>(port));
-    if (sent < 0)
-        Fail(IdUDPServer1.errorString());
-    if (sent != payload.size())
-        Fail(QStringLiteral("Not all bytes sent."));
-    return {payload.size(), broadcast};
+    if (target.isNull()) {
+        return WriteResult::Refused(
+            QStringLiteral("Socket Error # %1\n%2").arg(HOST_NOT_FOUND).arg(HostErrorText(HOST_NOT_FOUND)));
+    }
+    const int error = SendDatagram(IdUDPServer1, payload, target, port.port);
+    if (error != 0) {
+        return WriteResult::Failed(
+            FailureLine(QStringLiteral("UDP Server发送出错"), target.toString(), port.port, SocketErrorText(error)));
+    }
+    WriteResult sent;
+    sent.count = payload.size();
+    sent.broadcast = broadcast;
+    return sent;
 }
 
 void UdpServerChannel::Shutdown()

@@ -26,7 +26,7 @@ public:
     QString RemotePortText() const { return remotePortText_; }
 
     // "启用" set to `on`, the local port field holding `localPortText`.
-    // Refusals show a message box.
+    // Refusals show a message box and leave the server switched off.
     void Switch(bool on, const QString& localPortText);
     bool IsSwitchedOn() const { return switchedOn_; }
     // One datagram from `sender` at `senderPort`.
@@ -38,10 +38,16 @@ public:
     void SetNameResolver(NameResolver* resolver) { resolver_ = resolver; }
 
     // Sends one datagram to the remote fields' endpoint, or broadcasts it.
-    // Opens a closed server first; throws with the user's message when it
-    // cannot send.
+    // Opens a closed server first. A user's mistake (a remote port that is no
+    // port, an oversized datagram, an unknown host, no binding to open) is
+    // Refused with its message; a datagram the system refuses is Failed with
+    // a line naming the target and the system's reason.
     WriteResult Write(const QByteArray& payload) override;
     void Shutdown() override;
+
+    // Stops and resumes reading datagrams. Those the kernel cannot hold
+    // meanwhile are dropped, as the network may drop any datagram.
+    void SetReceivePaused(bool paused) override;
 
     QUdpSocket IdUDPServer1;
 
@@ -54,7 +60,8 @@ signals:
 private:
     // Binds the socket unless it is bound. `enablePort` is the port of an
     // enable; a send passes none and reuses the port of the last enable.
-    void OpenServer(std::optional<quint16> enablePort);
+    // Returns the user's message when it cannot, empty when listening.
+    QString OpenServer(std::optional<quint16> enablePort);
     void ReadDatagrams();
     void SetSwitchedOn(bool on);
     QHostAddress ResolveTarget(const QString& host);
@@ -63,5 +70,6 @@ private:
     QString remoteHostText_;
     QString remotePortText_;
     bool switchedOn_ = false;
+    bool receivePaused_ = false;
     std::optional<quint16> bindingPort_;  // none until the first enable
 };

@@ -9,6 +9,7 @@ packages=(
   libudev-dev libasound2-dev
   fonts-wqy-microhei
   socat netcat-openbsd iproute2 util-linux
+  dpkg-dev file
   xvfb xauth
 )
 

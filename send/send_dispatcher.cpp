@@ -1,6 +1,7 @@
 #include "send/send_dispatcher.h"
 
 #include "core/message_box.h"
+#include "core/text_codec.h"
 #include "data/codec.h"
 
 #include <QEventLoop>
@@ -46,36 +47,36 @@ void SendDispatcher::ShowSentPayload(const QByteArray& payload, bool hex)
     if (hex)
         info_.ShowInfo(DisplayText::HexDump(payload), kBlue);
     else
-        info_.ShowInfo(DisplayText::Decoded(payload), kLime);
+        info_.ShowInfo(DisplayText::Decoded(payload, TextCodec::PayloadEncoding()), kLime);
 }
 
-void SendDispatcher::SendToChannel(QByteArrayView text, ChannelId channel, bool hex)
+bool SendDispatcher::SendToChannel(QByteArrayView text, ChannelId channel, bool hex)
 {
-    Send(hex ? HexTextToBytes(text) : ExpandEscapes(text), channel, hex);
+    return Send(hex ? HexTextToBytes(text) : ExpandEscapes(text), channel, hex);
 }
 
-void SendDispatcher::SendBytesToChannel(const QByteArray& bytes, ChannelId channel)
+bool SendDispatcher::SendBytesToChannel(const QByteArray& bytes, ChannelId channel)
 {
-    Send(bytes, channel, true);
+    return Send(bytes, channel, true);
 }
 
-void SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
+bool SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
 {
     SendTarget* target = channel >= 0 && channel < kChannelCount ? targets_[channel] : nullptr;
     if (!target) {
         info_.ShowInfo(QStringLiteral("unknow sender!"), kWindowText);
         ShowSentPayload(payload, hex);
         updateStatusBar_();
-        return;
+        return false;
     }
 
     if (target->OpensAutomatically() && !target->IsOpen()) {
         target->StartOpening();
         if (!target->IsOpen() && !WaitUntilOpen(*target))
-            return;
+            return false;
     }
     if (!target->ReadyToSend())
-        return;
+        return false;
     if (!hex)
         payload.append(target->TextLineEnd());
 
@@ -86,7 +87,7 @@ void SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
             MessageBox::Show(result.failure);
         else
             info_.ShowInfo(result.failure, kWindowText);
-        return;
+        return false;
     }
 
     if (options_.SendInfo()) {
@@ -98,4 +99,5 @@ void SendDispatcher::Send(QByteArray payload, ChannelId channel, bool hex)
     counters_[channel].AddSent(result.count);
     ShowSentPayload(payload, hex);
     updateStatusBar_();
+    return true;
 }

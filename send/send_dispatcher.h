@@ -28,10 +28,11 @@ public:
     void SetTarget(ChannelId channel, SendTarget* target);
 
     // `text` is code-page text: hex digits in hex mode, escaped text otherwise.
-    void SendToChannel(QByteArrayView text, ChannelId channel, bool hex) override;
+    // A send that did not go out has shown why, if anything, and returns false.
+    bool SendToChannel(QByteArrayView text, ChannelId channel, bool hex) override;
     // The relay's and the hex echo's entry: the bytes go out as they stand,
     // with the lines and counts of a hex send.
-    void SendBytesToChannel(const QByteArray& bytes, ChannelId channel) override;
+    bool SendBytesToChannel(const QByteArray& bytes, ChannelId channel) override;
 
     // Send-info prefix, e.g. "串口A发送HEX数据".
     static QString SendInfoPrefix(ChannelId channel, bool hex, bool broadcast);
@@ -41,7 +42,7 @@ private:
     // opening was just started; every automatic open has its own budget.
     static bool WaitUntilOpen(const SendTarget& target);
     // Everything after the payload is made: open, write, report, count.
-    void Send(QByteArray payload, ChannelId channel, bool hex);
+    bool Send(QByteArray payload, ChannelId channel, bool hex);
     void ShowSentPayload(const QByteArray& payload, bool hex);
 
     DisplayTextSink& info_;

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -40,6 +41,7 @@ TCnRS232::~TCnRS232()
 void TCnRS232::SetCommConfig(const TCnRS232Config& config)
 {
     config_ = config;
+    backlog_.SetBaudRate(config.BaudRate);
     {
         const std::lock_guard lock(settingsMutex_);
         threadConfig_ = config;
@@ -88,7 +90,9 @@ void TCnRS232::StartComm()
         throw CnRS232Error(QStringLiteral("创建事件失败"));
     }
     stopping_ = false;
-    failed_ = false;
+    failure_ = 0;
+    ++session_;
+    handoff_.Reset();
     try {
         reader_ = std::thread(&TCnRS232::ReadLoop, this);
     } catch (const std::system_error&) {
@@ -120,6 +124,7 @@ void TCnRS232::Shutdown()
     }
     queueChanged_.notify_all();
     device_->RaiseStop();
+    handoff_.Stop();
     device_->Purge(true, false);
     if (reader_.joinable())
         reader_.join();
@@ -131,16 +136,22 @@ void TCnRS232::Shutdown()
         const std::lock_guard lock(queueMutex_);
         queue_.clear();
     }
+    PostDrained(backlog_.Clear());
     device_->Close();
 }
 
 bool TCnRS232::WriteCommData(const char* data, quint16 count)
 {
-    if (!connected_ || count == 0 || failed_)
+    if (!connected_ || count == 0)
         return false;
     {
+        // Looked at under the lock: a failing writer empties the queue after
+        // setting the failure, so nothing is left behind in it.
         const std::lock_guard lock(queueMutex_);
+        if (failure_ != 0)
+            return false;
         queue_.emplace_back(data, count);
+        backlog_.Add(count);
     }
     queueChanged_.notify_one();
     return true;
@@ -162,23 +173,75 @@ bool TCnRS232::WriteToIni(const QString& file, const QString& section) const
     return ini.Save();
 }
 
-void TCnRS232::Post(std::vector<QByteArray>& chunks)
+void TCnRS232::SetReceivePaused(bool paused)
 {
+    handoff_.SetPaused(paused);
+    // Delivered from the event loop, not from inside the caller (a relay
+    // resuming its source while it handles the target's drain).
+    if (!paused)
+        PostDeliver();
+}
+
+bool TCnRS232::Post(std::vector<QByteArray>& chunks)
+{
+    bool posted = true;
     for (QByteArray& chunk : chunks) {
-        // Queued to this object's thread: chunks arrive in order and the
-        // reader never waits for the handler.
-        QMetaObject::invokeMethod(
-            this, [this, chunk = std::move(chunk)] { emit OnReceiveData(chunk); }, Qt::QueuedConnection);
+        bool first = false;
+        if (!handoff_.Push(std::move(chunk), first)) {
+            posted = false;
+            break;
+        }
+        // One call wakes the user-interface thread for all chunks that
+        // arrive before it runs.
+        if (first)
+            PostDeliver();
     }
     chunks.clear();
+    return posted;
+}
+
+void TCnRS232::PostDeliver()
+{
+    QMetaObject::invokeMethod(this, &TCnRS232::DeliverChunks, Qt::QueuedConnection);
+}
+
+void TCnRS232::DeliverChunks()
+{
+    // A reader that refills the hand-off as fast as the chunks are handled
+    // must not keep the event loop here: after one hand-off's worth the rest
+    // waits for the next turn.
+    for (int i = 0; i < ChunkHandoff::kCapacity; ++i) {
+        std::optional<QByteArray> chunk = handoff_.Take();
+        if (!chunk)
+            return;
+        emit OnReceiveData(*chunk);
+    }
+    if (handoff_.Count() > 0)
+        PostDeliver();
+}
+
+void TCnRS232::PostDrained(bool drained)
+{
+    if (drained)
+        QMetaObject::invokeMethod(this, &TCnRS232::OnWriteDrained, Qt::QueuedConnection);
 }
 
 void TCnRS232::Fail(int error)
 {
-    if (failed_.exchange(true))
+    int none = 0;
+    if (!failure_.compare_exchange_strong(none, error))
         return;
+    const quint64 session = session_;
     QMetaObject::invokeMethod(
-        this, [this, error] { emit OnCommFailure(TtyErrorText(error)); }, Qt::QueuedConnection);
+        this,
+        [this, error, session] {
+            if (session != session_ || !connected_)
+                return;
+            // What was read before the failure comes first.
+            DeliverChunks();
+            emit OnCommFailure(TtyErrorText(error));
+        },
+        Qt::QueuedConnection);
 }
 
 void TCnRS232::ReadLoop()
@@ -199,11 +262,15 @@ void TCnRS232::ReadLoop()
         // What arrived before the failure is still delivered.
         if (QByteArray rest = chunker.TakePending(); !rest.isEmpty())
             chunks.push_back(std::move(rest));
-        Post(chunks);
-        Fail(error);
+        if (Post(chunks))
+            Fail(error);
     };
 
     for (;;) {
+        // While the window has not taken the chunks handed over, or the
+        // receive is paused, the device keeps what arrives.
+        if (!handoff_.WaitForRoom())
+            return;
         takeSettings();
         chunker.SetTimeouts(timeouts);
         const int wake = device_->Wait(false, chunker.WaitMs(NowMs()));
@@ -234,7 +301,8 @@ void TCnRS232::ReadLoop()
             }
         }
         chunker.Tick(NowMs(), chunks);
-        Post(chunks);
+        if (!Post(chunks))
+            return;
     }
 }
 
@@ -262,17 +330,18 @@ void TCnRS232::WriteLoop()
             const qint64 n = device_->Write(data.constData() + written, data.size() - written);
             if (n > 0) {
                 written += n;
+                PostDrained(backlog_.Remove(n));
                 continue;
             }
             if (n < 0 && !IsTransient(n)) {
-                Fail(static_cast<int>(-n));
+                FailWriter(static_cast<int>(-n));
                 return;
             }
             const int wake = device_->Wait(true, -1);
             if (wake >= 0 && (wake & CnRS232Device::kStopped))
                 return;
             if (wake < 0 || (wake & CnRS232Device::kHangup)) {
-                Fail(wake < 0 ? -wake : ENODEV);
+                FailWriter(wake < 0 ? -wake : ENODEV);
                 return;
             }
         }
@@ -281,4 +350,14 @@ void TCnRS232::WriteLoop()
             device_->SetModemLines(ModemLine::kRts, false);
         }
     }
+}
+
+void TCnRS232::FailWriter(int error)
+{
+    Fail(error);
+    // Nothing queued will go out any more: the queue no longer holds a
+    // relay's source back.
+    const std::lock_guard lock(queueMutex_);
+    queue_.clear();
+    PostDrained(backlog_.Clear());
 }

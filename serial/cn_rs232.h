@@ -1,7 +1,9 @@
 #pragma once
 
+#include "serial/chunk_handoff.h"
 #include "serial/cn_rs232_config.h"
 #include "serial/cn_rs232_device.h"
+#include "serial/write_backlog.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -24,10 +26,10 @@ public:
     QString Text() const { return QString::fromUtf8(what()); }
 };
 
-// Serial port B's component: one reader thread that hands each received chunk
-// to the user-interface thread without waiting for it, and one writer thread
-// that writes queued buffers in order. Open, close, settings and writes are
-// called on the user-interface thread only.
+// Serial port B's component: one reader thread that hands received chunks to
+// the user-interface thread through a bounded hand-off, and one writer thread
+// that writes queued buffers in order. Open, close, settings, writes and the
+// receive pause are called on the user-interface thread only.
 class TCnRS232 : public QObject
 {
     Q_OBJECT
@@ -54,8 +56,21 @@ public:
     void StopComm();
     // Queues `count` bytes for the writer and returns at once. False, and
     // nothing queued, when the port is closed or has failed, or count is 0.
+    // Every call is queued whole, however long the queue already is.
     bool WriteCommData(const char* data, quint16 count);
     bool GetConnected() const { return connected_; }
+    // The errno value the open port failed with; 0 while it works.
+    int Failure() const { return failure_; }
+
+    // More queued bytes than about two seconds of the line's rate wait for
+    // the writer; OnWriteDrained follows once they fall below half of that.
+    bool WriteCongested() const { return backlog_.Congested(); }
+    qint64 WriteBacklogBytes() const { return backlog_.Bytes(); }
+    // Stops (true) or resumes reading the device and delivering what was
+    // read; nothing is lost and the order is kept.
+    void SetReceivePaused(bool paused);
+    // Chunks read and not yet delivered: at most ChunkHandoff::kCapacity.
+    int PendingChunks() const { return handoff_.Count(); }
     // Checks, without taking it, that CommName exists and no one holds it:
     // 0 or a negative errno value.
     int ProbeComm() const { return device_->Probe(QFile::encodeName(CommName)); }
@@ -69,8 +84,12 @@ signals:
     // One received chunk, on the user-interface thread, in arrival order.
     void OnReceiveData(const QByteArray& chunk);
     // The open port failed (the device hung up, a read or write failed);
-    // sent once per open. `reason` says what happened.
+    // sent once per open, after the chunks read before it. `reason` says what
+    // happened.
     void OnCommFailure(const QString& reason);
+    // The queued bytes fell below the low-water mark after the port had been
+    // congested (also when a close or a failure dropped them).
+    void OnWriteDrained();
 
 private:
     void ApplyLineSettings();
@@ -78,7 +97,16 @@ private:
     void WriteLoop();
     // Called by either thread: posts the failure (an errno value) once.
     void Fail(int error);
-    void Post(std::vector<QByteArray>& chunks);
+    // The writer failed: drops what is queued, then fails.
+    void FailWriter(int error);
+    // Reader thread: hands the chunks over, waiting for room; false once stopped.
+    bool Post(std::vector<QByteArray>& chunks);
+    // User-interface thread: emits the chunks waiting, unless paused, and
+    // leaves the rest to a later turn of the event loop.
+    void DeliverChunks();
+    void PostDeliver();
+    // Either thread: reports the drain when `drained` says so.
+    void PostDrained(bool drained);
     // Stops and joins whichever threads run, then closes the device.
     void Shutdown();
 
@@ -96,7 +124,11 @@ private:
     std::condition_variable queueChanged_;
     std::deque<QByteArray> queue_;
     bool stopping_ = false;
-    std::atomic<bool> failed_ = false;
+    std::atomic<int> failure_ = 0;
+    // Counts the opens, so that a failure posted by an earlier one is not reported.
+    std::atomic<quint64> session_ = 0;
+    WriteBacklog backlog_;
+    ChunkHandoff handoff_;
 
     std::thread reader_;
     std::thread writer_;

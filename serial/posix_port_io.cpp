@@ -33,3 +33,10 @@ bool PosixPortIo::WaitWritable(int timeoutMs)
     const int woke = port_.Wait(true, timeoutMs);
     return woke > 0 && (woke & TtyPort::kReady);
 }
+
+int PosixPortIo::WaitModemChange(const ModemState& since)
+{
+    const int result = port_.WaitModemChange(since);
+    // A hung-up tty (device unplugged, pseudo-terminal's other side gone) reports EIO.
+    return result == -EIO ? -ENODEV : result;
+}

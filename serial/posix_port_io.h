@@ -24,7 +24,7 @@ public:
     int SetModemLine(int line, bool on) override { return port_.SetModemLines(line, on); }
     int ReadCounters(LineCounters& counters) override { return port_.ReadCounters(counters); }
     int ReadModemState(ModemState& state) override { return port_.ReadModemState(state); }
-    int WaitModemChange(const ModemState& since) override { return port_.WaitModemChange(since); }
+    int WaitModemChange(const ModemState& since) override;
     void InterruptWait() override { port_.InterruptModemWait(); }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "core/message_box.h"
 #include "serial/hotplug_monitor.h"
+#include "serial/tty_port.h"
 
 #include <QFileInfo>
 
@@ -25,11 +26,14 @@ SerialAChannel::SerialAChannel(ReceiveSink& sink, QObject* parent)
     // The ports are listed now, as a picker bound to the engine would list
     // them, so that the description names the picked port with or without one.
     nrComm1->GetDeviceList();
+    nrComm1->NotifyAdd(this);
+    connect(nrComm1, &TnrCustomComm::WriteDrained, this, &Channel::Drained);
     connect(hotplug_, &HotplugMonitor::deviceChanged, this, &SerialAChannel::DeviceChange);
 }
 
 SerialAChannel::~SerialAChannel()
 {
+    nrComm1->NotifyDelete(this);
     nrComm1->OnAfterReceive = nullptr;
 }
 
@@ -41,8 +45,13 @@ void SerialAChannel::Start()
 
 SendTarget::WriteResult SerialAChannel::Write(const QByteArray& payload)
 {
+    if (!nrComm1->Active()) {
+        const int halt = nrComm1->HaltError();
+        return WriteResult::Failed(QStringLiteral("串口A ") + nrComm1->GetPortName() + QStringLiteral(" 发送失败: ") +
+                                   (halt != 0 ? TtyErrorText(halt) : QStringLiteral("串口未打开")));
+    }
     nrComm1->SendData(payload.constData(), static_cast<quint32>(payload.size()));
-    return {payload.size(), false};
+    return {payload.size(), false, QString(), false};
 }
 
 QString SerialAChannel::DescribePortA() const
@@ -69,16 +78,25 @@ void SerialAChannel::Open()
         nrComm1->SetActive(true);
     } catch (...) {
         MessageBox::Show(QStringLiteral("串口打开错误!"));
-        return;
     }
-    if (nrComm1->Active())
-        SetOpened(true);
 }
 
 void SerialAChannel::Close()
 {
     nrComm1->SetActive(false);
-    SetOpened(false);
+}
+
+void SerialAChannel::TnrNotifyEvent(TnrBaseIO*, int Code)
+{
+    if (Code == kNotifyOpened) {
+        SetOpened(true);
+    } else if (Code == kNotifyClosed) {
+        if (const int halt = nrComm1->HaltError(); halt != 0 && opened_)
+            Sink().ShowInfo(QStringLiteral("串口A ") + nrComm1->GetPortName() + QStringLiteral(" 通讯中断: ") +
+                                TtyErrorText(halt),
+                            kWindowText);
+        SetOpened(false);
+    }
 }
 
 void SerialAChannel::Configure()
@@ -99,7 +117,13 @@ void SerialAChannel::SetRs485Preset(bool on)
 
 void SerialAChannel::PickPortPath(const QString& path)
 {
-    nrComm1->SetDeviceIndex(nrComm1->AddPortPath(path));
+    // An open port moves to the new device; when that cannot be opened the
+    // engine's reason is shown here rather than thrown through Qt's event code.
+    try {
+        nrComm1->SetDeviceIndex(nrComm1->AddPortPath(path));
+    } catch (const std::exception& error) {
+        MessageBox::Show(QString::fromStdString(error.what()));
+    }
 }
 
 void SerialAChannel::SetLineMonitors(QObject* cts, QObject* dsr, QObject* rlsd, QObject* ring)

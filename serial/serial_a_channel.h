@@ -1,5 +1,6 @@
 #pragma once
 
+#include "io/tnr_notify_handler.h"
 #include "send/channel.h"
 #include "serial/tnr_comm.h"
 
@@ -9,8 +10,10 @@ class HotplugMonitor;
 // on the user's or the send dispatcher's request; every received block goes to
 // the receive sink under the label "COMA[" port "]", and serial devices being
 // plugged in or removed give one line each. The page learns of every change it
-// shows through the signals.
-class SerialAChannel : public Channel
+// shows through the signals; the channel follows the engine's open and closed
+// notices, so a port that closed by itself shows as closed, with one line
+// saying why.
+class SerialAChannel : public Channel, private TnrNotifyHandler
 {
     Q_OBJECT
 
@@ -22,17 +25,21 @@ public:
     void Start() override;
 
     // SendTarget: a closed port is opened as the open button does; the bytes
-    // are queued (SendData) whether they came as hex or as text.
+    // are queued (SendData) whether they came as hex or as text. A closed
+    // port sends nothing: one line says so.
     bool OpensAutomatically() const override { return true; }
     bool IsOpen() const override { return nrComm1->Active(); }
     void StartOpening() override { Open(); }
     WriteResult Write(const QByteArray& payload) override;
 
+    // Outgoing flow control at port A's baud rate; see Channel.
+    bool Congested() const override { return nrComm1->WriteCongested(); }
+    void SetReceivePaused(bool paused) override { nrComm1->SetReceivePaused(paused); }
+
     // The picked port and its line settings, e.g. "/dev/ttyS0  9600  8   None   1  禁用流控".
     QString DescribePortA() const;
-    // Opened by the user or the dispatcher and not closed since. A port the
-    // engine halted (device removed) still counts as opened: the page keeps
-    // its opened look until the user closes it.
+    // The engine is open: opened by the user or the dispatcher, or reopened
+    // on another port, and neither closed nor halted since.
     bool Opened() const { return opened_; }
 
     // The open button: the caption becomes DescribePortA(), then the engine
@@ -48,7 +55,8 @@ public:
     void SetDtr(bool on) { nrComm1->SetStateDTR(on); }
     // "RS485模式": no flow control, and RTS marks the transmit direction.
     void SetRs485Preset(bool on);
-    // Lists a device path the user typed and picks it.
+    // Lists a device path the user typed and picks it; an open port reopens
+    // on it, and a failure to do so shows the engine's error.
     void PickPortPath(const QString& path);
     // The four line indicators: objects with a boolean property "Checked".
     void SetLineMonitors(QObject* cts, QObject* dsr, QObject* rlsd, QObject* ring);
@@ -65,6 +73,8 @@ signals:
     void OpenedChanged(bool opened);
 
 private:
+    // The engine's notices: opened (2) and closed (1), whoever closed it.
+    void TnrNotifyEvent(TnrBaseIO* Sender, int Code) override;
     void SetOpened(bool opened);
 
     HotplugMonitor* hotplug_;

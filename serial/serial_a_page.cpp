@@ -4,17 +4,16 @@
 #include "core/widget_kit.h"
 #include "io/tnr_device_box.h"
 #include "serial/comm_config_dialog.h"
+#include "serial/device_path_dialog.h"
 #include "serial/port_lists.h"
 #include "serial/serial_a_channel.h"
 #include "serial/tnr_semaphore.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,17 +31,10 @@ QLabel* NewLineLabel(const char* name, const char* caption, QWidget* parent)
     return label;
 }
 
-QString AskForPath()
-{
-    return QInputDialog::getText(QApplication::activeWindow(), QStringLiteral("串口A"),
-                                 QStringLiteral("设备路径 (例如 /dev/ttyUSB0):"))
-        .trimmed();
-}
-
 }  // namespace
 
 SerialAPage::SerialAPage(SerialAChannel& channel, QWidget* parent)
-    : ChannelPage(parent), channel_(channel), pathPrompt_(AskForPath)
+    : ChannelPage(parent), channel_(channel), byIdRoot_(QString::fromLatin1(DevicePathDialog::kByIdRoot))
 {
     setObjectName(QStringLiteral("tsCOMA"));
     channel_.SetConfigEditor(&CommConfigDialog::Edit);
@@ -78,6 +70,10 @@ SerialAPage::SerialAPage(SerialAChannel& channel, QWidget* parent)
 
     nrDeviceBox1->SetnrComm(channel_.nrComm1);
     nrDeviceBox1->SetExtraEntry(QString::fromUtf8(kEnterPathEntry), [this] { EnterDevicePath(); });
+    pathPrompt_ = [this] {
+        const std::unique_ptr<DevicePathDialog> dialog = NewPathDialog();
+        return dialog->exec() == QDialog::Accepted ? dialog->Path() : QString();
+    };
 
     sendPanel = new SendPanel({"mmoCOM1", "chkHexCOM1", "chkNewline", "chkEchoComA", "btnSendCOM1"},
                               QString::fromUtf8(SendPanel::kDesignMemoText), this);
@@ -174,9 +170,17 @@ void SerialAPage::cbb_COMChange()
         LoadPortLists();
 }
 
+std::unique_ptr<DevicePathDialog> SerialAPage::NewPathDialog()
+{
+    return std::make_unique<DevicePathDialog>(byIdRoot_, typedPaths_, window());
+}
+
 void SerialAPage::EnterDevicePath()
 {
-    const QString path = pathPrompt_ ? pathPrompt_() : QString();
-    if (!path.isEmpty())
-        channel_.PickPortPath(path);
+    const QString path = pathPrompt_ ? pathPrompt_().trimmed() : QString();
+    if (path.isEmpty())
+        return;
+    typedPaths_.removeAll(path);
+    typedPaths_ << path;
+    channel_.PickPortPath(path);
 }

@@ -2,13 +2,17 @@
 
 #include "send/channel_page.h"
 
+#include <QStringList>
+
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class DevicePathDialog;
 class IndicatorShape;
 class SerialAChannel;
 class TnrDeviceBox;
@@ -22,7 +26,8 @@ class SerialAPage : public ChannelPage
     Q_OBJECT
 
 public:
-    // Asks the user for a device path to open; empty when cancelled.
+    // Asks the user for a device path to open; empty when cancelled. By
+    // default the dialog of NewPathDialog.
     using PathPrompt = std::function<QString()>;
 
     static inline const char* const kEnterPathEntry = "输入设备路径…";
@@ -36,6 +41,13 @@ public:
     // Port B's visible list, filled together with this page's hidden one.
     void SetPortListB(QComboBox* cbb2_COM) { portListB_ = cbb2_COM; }
     void SetPathPrompt(PathPrompt prompt) { pathPrompt_ = std::move(prompt); }
+    // Where the path dialog looks for ports (tests use a fake tree).
+    void SetByIdRoot(const QString& root) { byIdRoot_ = root; }
+    // The path dialog as the prompt shows it: the by-id ports and the paths
+    // typed before.
+    std::unique_ptr<DevicePathDialog> NewPathDialog();
+    // The paths picked through the prompt in this session, oldest first.
+    const QStringList& TypedPaths() const { return typedPaths_; }
 
     void LoadPortLists();
 
@@ -78,4 +90,6 @@ private:
     SerialAChannel& channel_;
     QComboBox* portListB_ = nullptr;
     PathPrompt pathPrompt_;
+    QString byIdRoot_;
+    QStringList typedPaths_;
 };

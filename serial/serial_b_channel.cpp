@@ -4,8 +4,10 @@
 #include "serial/cn_rs232.h"
 #include "serial/cn_rs232_posix_device.h"
 #include "serial/port_list_entry.h"
+#include "serial/tty_port.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -24,6 +26,7 @@ SerialBChannel::SerialBChannel(ReceiveSink& sink, QObject* parent) : Channel(COM
     Comm2->SetTimeouts(factory.Timeouts);
     connect(Comm2, &TCnRS232::OnReceiveData, this, &SerialBChannel::Comm2ReceiveData);
     connect(Comm2, &TCnRS232::OnCommFailure, this, &SerialBChannel::Comm2Failure);
+    connect(Comm2, &TCnRS232::OnWriteDrained, this, &Channel::Drained);
 }
 
 SerialBChannel::~SerialBChannel() = default;
@@ -41,11 +44,31 @@ bool SerialBChannel::IsOpen() const
 
 SendTarget::WriteResult SerialBChannel::Write(const QByteArray& payload)
 {
+    if (!Comm2->GetConnected())
+        return SendFailure(QStringLiteral("串口未打开"));
     for (qsizetype at = 0; at < payload.size(); at += kMaxWrite) {
         const qsizetype count = std::min(kMaxWrite, payload.size() - at);
-        Comm2->WriteCommData(payload.constData() + at, static_cast<quint16>(count));
+        // Refused only once the port has failed: then nothing queued before
+        // goes out either.
+        if (!Comm2->WriteCommData(payload.constData() + at, static_cast<quint16>(count)))
+            return SendFailure(TtyErrorText(Comm2->Failure()));
     }
-    return {payload.size(), false};
+    return {payload.size(), false, QString(), false};
+}
+
+SendTarget::WriteResult SerialBChannel::SendFailure(const QString& reason) const
+{
+    return WriteResult::Failed(QStringLiteral("串口B ") + Comm2->CommName + QStringLiteral(" 发送失败: ") + reason);
+}
+
+bool SerialBChannel::Congested() const
+{
+    return Comm2->WriteCongested();
+}
+
+void SerialBChannel::SetReceivePaused(bool paused)
+{
+    Comm2->SetReceivePaused(paused);
 }
 
 QString SerialBChannel::DescribePortB() const
@@ -82,21 +105,27 @@ void SerialBChannel::Open()
     Comm2->CommName = port;
     AnnounceCaption();
     try {
-        if (Comm2->ProbeComm() != 0)
+        const int probe = Comm2->ProbeComm();
+        if (probe == -EBUSY)
             MessageBox::Show(QStringLiteral("串口打开异常，请检查是否有其他程序打开此串口！"));
+        else if (probe != 0)
+            MessageBox::Show(QStringLiteral("串口B ") + port + QStringLiteral(" 打开失败: ") + TtyErrorText(-probe));
         else if (!Comm2->GetConnected())
             Comm2->StartComm();
     } catch (const std::exception&) {
         MessageBox::Show(QStringLiteral("串口打开错误!"));
         return;
     }
-    if (Comm2->GetConnected())
+    if (Comm2->GetConnected()) {
+        SetFailed(Comm2->Failure() != 0);
         SetOpened(true);
+    }
 }
 
 void SerialBChannel::Close()
 {
     Comm2->StopComm();
+    SetFailed(false);
     SetOpened(false);
 }
 
@@ -121,6 +150,7 @@ void SerialBChannel::Comm2Failure(const QString& reason)
     Sink().ShowInfo(QStringLiteral("串口B ") + Comm2->CommName + QStringLiteral(" 通讯中断: ") + reason +
                         QStringLiteral("，请关闭串口"),
                     kWindowText);
+    SetFailed(true);
 }
 
 void SerialBChannel::SetOpened(bool opened)
@@ -129,4 +159,12 @@ void SerialBChannel::SetOpened(bool opened)
         return;
     opened_ = opened;
     emit OpenedChanged(opened);
+}
+
+void SerialBChannel::SetFailed(bool failed)
+{
+    if (failed == failed_)
+        return;
+    failed_ = failed;
+    emit FailedChanged(failed);
 }

@@ -44,7 +44,7 @@ SerialBPage::SerialBPage(SerialBChannel& channel, QWidget* parent)
     layout->addWidget(GroupBox3);
     layout->addWidget(sendPanel, 1);
 
-    ShowOpened(channel_.Opened());
+    ShowState();
     loadPortLists_ = [this] { LoadPortLists(nullptr, cbb2_COM); };
     connect(btn2OpenCom, &QPushButton::clicked, this, &SerialBPage::btn2OpenComClick);
     connect(btn2CloseCom, &QPushButton::clicked, this, &SerialBPage::btn2CloseComClick);
@@ -62,7 +62,8 @@ SerialBPage::SerialBPage(SerialBChannel& channel, QWidget* parent)
     connect(cbb2_COM->model(), &QAbstractItemModel::rowsRemoved, this, &SerialBPage::OfferChosenPort);
     connect(cbb2_COM->model(), &QAbstractItemModel::dataChanged, this, &SerialBPage::OfferChosenPort);
     connect(&channel_, &SerialBChannel::CaptionChanged, GroupBox3, &QGroupBox::setTitle);
-    connect(&channel_, &SerialBChannel::OpenedChanged, this, &SerialBPage::ShowOpened);
+    connect(&channel_, &SerialBChannel::OpenedChanged, this, &SerialBPage::ShowState);
+    connect(&channel_, &SerialBChannel::FailedChanged, this, &SerialBPage::ShowState);
     connect(&channel_, &SerialBChannel::PortListsReloadRequested, this, [this] { loadPortLists_(); });
     OfferChosenPort();
 }
@@ -94,12 +95,15 @@ void SerialBPage::OfferChosenPort()
     channel_.ChoosePort(index >= 0 ? cbb2_COM->itemText(index) : cbb2_COM->currentText().trimmed(), index >= 0);
 }
 
-void SerialBPage::ShowOpened(bool opened)
+void SerialBPage::ShowState()
 {
+    const bool opened = channel_.Opened();
     cbb2_COM->setEnabled(!opened);
     btn2CloseCom->setEnabled(opened);
     btn2OpenCom->setEnabled(!opened);
-    ShapeCom2->SetBrushColor(opened ? IndicatorShape::kOpen : IndicatorShape::kClosed);
+    ShapeCom2->SetBrushColor(channel_.Failed() ? IndicatorShape::kFailed
+                             : opened          ? IndicatorShape::kOpen
+                                               : IndicatorShape::kClosed);
 }
 
 void SerialBPage::btn2OpenComClick()

@@ -47,8 +47,9 @@ public:
 private:
     // Tells the channel what the list now offers to open.
     void OfferChosenPort();
-    // Open: the list and the open button locked, close enabled, lamp green.
-    void ShowOpened(bool opened);
+    // Open: the list and the open button locked, close enabled, lamp green;
+    // red once the open port has failed.
+    void ShowState();
 
     SerialBChannel& channel_;
     std::function<void()> loadPortLists_;

@@ -1,6 +1,7 @@
 #include "serial/serial_writer.h"
 
 #include "serial/port_io.h"
+#include "serial/write_backlog.h"
 
 #include <cerrno>
 
@@ -10,7 +11,8 @@ constexpr int kStopPollMs = 50;
 
 }  // namespace
 
-SerialWriter::SerialWriter(PortIo& io, Reports reports) : io_(io), reports_(std::move(reports))
+SerialWriter::SerialWriter(PortIo& io, WriteBacklog& backlog, Reports reports)
+    : io_(io), backlog_(backlog), reports_(std::move(reports))
 {
     thread_ = std::thread([this] { Run(); });
 }
@@ -31,6 +33,7 @@ quint64 SerialWriter::Queue(QByteArray data)
     {
         const std::lock_guard lock(mutex_);
         ticket = nextTicket_++;
+        backlog_.Add(data.size());
         queue_.emplace_back(ticket, std::move(data));
     }
     wake_.notify_all();
@@ -50,16 +53,27 @@ SerialWriter::Outcome SerialWriter::WaitWritten(quint64 ticket, int timeoutMs)
 
 void SerialWriter::DiscardPending()
 {
+    qint64 dropped = 0;
     {
         const std::lock_guard lock(mutex_);
         if (!queue_.empty()) {
             failedAfter_ = queue_.back().first;
             finishedTicket_ = queue_.back().first;
-            // The block being written keeps its place; the rest goes.
+            // The block being written keeps its place (the writer drops what
+            // is left of it); the rest goes.
+            for (auto block = queue_.begin() + 1; block != queue_.end(); ++block)
+                dropped += block->second.size();
             queue_.erase(queue_.begin() + 1, queue_.end());
         }
     }
     progress_.notify_all();
+    LeaveBacklog(dropped);
+}
+
+void SerialWriter::LeaveBacklog(qint64 bytes)
+{
+    if (bytes > 0 && backlog_.Remove(bytes) && reports_.room)
+        reports_.room();
 }
 
 void SerialWriter::SetReportDrained(bool report)
@@ -86,6 +100,7 @@ void SerialWriter::Run()
             const qint64 written = io_.Write(data.constData() + offset, data.size() - offset);
             if (written >= 0) {
                 offset += written;
+                LeaveBacklog(written);
             } else if (written == -EAGAIN || written == -EINTR) {
                 io_.WaitWritable(kStopPollMs);
                 const std::lock_guard check(mutex_);
@@ -96,6 +111,8 @@ void SerialWriter::Run()
             }
         }
 
+        // What a failure or a discard left of the block will not go out.
+        LeaveBacklog(data.size() - offset);
         lock.lock();
         if (!queue_.empty() && queue_.front().first == ticket)
             queue_.pop_front();

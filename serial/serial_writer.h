@@ -9,10 +9,14 @@
 #include <thread>
 
 class PortIo;
+class WriteBacklog;
 
 // Writes queued blocks to a port on its own thread, in call order, so that
-// queuing never blocks the caller. Reports (from its thread) when the queue
-// has gone out on the line, when asked to, and when a write fails.
+// queuing never blocks the caller. Every queued byte is counted in the
+// backlog until the device takes it or it is dropped. Reports (from its
+// thread, or from the caller's for DiscardPending) when the queue has gone
+// out on the line, when asked to, when a write fails, and when the backlog
+// has fallen below its low-water mark after congestion.
 class SerialWriter
 {
 public:
@@ -20,9 +24,10 @@ public:
     {
         std::function<void()> drained;         // after the queue emptied and the line drained
         std::function<void(int error)> failed; // negative errno of a failed write
+        std::function<void()> room;            // the backlog fell below its low-water mark
     };
 
-    SerialWriter(PortIo& io, Reports reports);
+    SerialWriter(PortIo& io, WriteBacklog& backlog, Reports reports);
     ~SerialWriter();
 
     // Queues a copy of `data`; returns its ticket.
@@ -38,7 +43,11 @@ public:
 private:
     void Run();
 
+    // Bytes written or dropped leave the backlog.
+    void LeaveBacklog(qint64 bytes);
+
     PortIo& io_;
+    WriteBacklog& backlog_;
     Reports reports_;
     std::mutex mutex_;
     std::condition_variable wake_;

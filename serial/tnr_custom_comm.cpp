@@ -110,6 +110,7 @@ void TnrCustomComm::RebuildDcb()
     dcb_.XoffLim = 200;
     dcb_.XonChar = 0x11;
     dcb_.XoffChar = 0x13;
+    backlog_.SetBaudRate(dcb_.BaudRate);
     if (Active())
         ApplySettings();
 }
@@ -175,6 +176,7 @@ void TnrCustomComm::Open()
     Close();
     totalReceived_ = 0;
     totalSent_ = 0;
+    haltError_ = 0;
     TnrBaseIO::Open();
     if (!Active())
         return;
@@ -217,12 +219,14 @@ void TnrCustomComm::Close()
     DoTraceStates(TraceBit(tsTxEmpty));
 }
 
-void TnrCustomComm::ForceHalt(bool purge)
+void TnrCustomComm::ForceHalt(bool purge, int error)
 {
     if (!Active())
         return;
     if (purge && io_->OutputQueue() > 0)
         ClearDeviceBuffers();
+    // Known to OnClose and the closed notice.
+    haltError_ = purge ? 0 : error;
     TnrBaseIO::Close();
     DoNotify(kNotifyClosed);
     if (!purge && KeepConnection())
@@ -257,7 +261,10 @@ void TnrCustomComm::ThreadStart()
                 DoCommError(0, static_cast<quint32>(-error), 0);
         }, Qt::QueuedConnection);
     };
-    writer_ = std::make_unique<SerialWriter>(*io_, std::move(writerReports));
+    writerReports.room = [this] { PostWriteDrained(); };
+    writer_ = std::make_unique<SerialWriter>(*io_, backlog_, std::move(writerReports));
+    if (receivePaused_)
+        notifier_->setEnabled(false);
 }
 
 void TnrCustomComm::UpdateWatchers()
@@ -275,10 +282,10 @@ void TnrCustomComm::UpdateWatchers()
                     EventRoutine(ModemLinesToEvents(lines));
             }, Qt::QueuedConnection);
         };
-        reports.gone = [this, serial](int) {
-            QMetaObject::invokeMethod(this, [this, serial] {
+        reports.gone = [this, serial](int error) {
+            QMetaObject::invokeMethod(this, [this, serial, error] {
                 if (serial == openSerial_)
-                    ForceHalt(false);
+                    ForceHalt(false, -error);
             }, Qt::QueuedConnection);
         };
         watcher_ = std::make_unique<ModemWatcher>(*io_, std::move(reports));
@@ -296,7 +303,29 @@ void TnrCustomComm::ThreadStop()
     }
     watcher_.reset();
     writer_.reset();
+    // What the writer had not written is gone with it.
+    if (backlog_.Clear())
+        PostWriteDrained();
     ++openSerial_;
+}
+
+void TnrCustomComm::PostWriteDrained()
+{
+    QMetaObject::invokeMethod(this, &TnrCustomComm::WriteDrained, Qt::QueuedConnection);
+}
+
+void TnrCustomComm::SetReceivePaused(bool paused)
+{
+    receivePaused_ = paused;
+    if (notifier_ == nullptr)
+        return;
+    if (paused) {
+        notifier_->setEnabled(false);
+        unreadPoll_.stop();
+    } else {
+        // Bytes that waited meanwhile make the notifier fire at once.
+        notifier_->setEnabled(true);
+    }
 }
 
 bool TnrCustomComm::WantsTxEmpty() const
@@ -331,7 +360,7 @@ void TnrCustomComm::EventRoutine(TTraceStates events)
     try {
         const quint32 errors = TakeLineErrors();
         if (errors == kErrorAll) {
-            ForceHalt(false);
+            ForceHalt(false, ENODEV);
             return;
         }
         if (errors != 0) {
@@ -360,6 +389,8 @@ void TnrCustomComm::EventRoutine(TTraceStates events)
 
 void TnrCustomComm::ReadInput()
 {
+    if (receivePaused_)
+        return;
     if (!(traceStates_ & TraceBit(tsRxChar)) && !IsReadNeeded()) {
         // Nobody takes the bytes: count them and leave them queued.
         const int queued = io_->InputQueue();
@@ -382,14 +413,15 @@ void TnrCustomComm::ReadInput()
             return;
         if (count <= 0) {
             // End of file, hang-up or an I/O error: the device has gone.
-            ForceHalt(false);
+            ForceHalt(false, count == 0 ? ENODEV : static_cast<int>(-count));
             return;
         }
         totalReceived_ += static_cast<quint32>(std::max<qint64>(count - counted, 0));
         counted = std::max<qint64>(counted - count, 0);
         buffer_[static_cast<size_t>(count)] = 0;
         DoInputData(buffer_.data(), static_cast<quint32>(count));
-        if (!Active() || count < room)
+        // A handler may have paused the receive (a relay whose target is full).
+        if (!Active() || receivePaused_ || count < room)
             return;
     }
 }
@@ -540,6 +572,7 @@ void TnrCustomComm::ConfigDialog()
     if (edited.ByteSize < 4 || edited.ByteSize > 8)
         edited.ByteSize = 8;
     dcb_ = edited;
+    backlog_.SetBaudRate(dcb_.BaudRate);
     protocol_ = StreamProtocolOfFlags(dcb_.Flags);
     rs485_ = Rs485ModeOfFlags(dcb_.Flags);
     if (Active())

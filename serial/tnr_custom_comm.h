@@ -3,6 +3,7 @@
 #include "io/tnr_base_io.h"
 #include "serial/line_settings.h"
 #include "serial/port_io.h"
+#include "serial/write_backlog.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -89,6 +90,18 @@ public:
     quint32 GetTotalSent() const { return totalSent_; }
     quint32 GetTotalReceived() const { return totalReceived_; }
     QString LastErrorText() const { return lastError_; }
+    // Why the port last closed by itself (the device went away, a wait
+    // failed): an errno value, 0 after an open or a requested close.
+    int HaltError() const { return haltError_; }
+
+    // More queued bytes than about two seconds of the line's rate wait for
+    // the writer; WriteDrained follows once they fall below half of that.
+    bool WriteCongested() const { return backlog_.Congested(); }
+    qint64 WriteBacklogBytes() const { return backlog_.Bytes(); }
+    // Stops (true) or resumes reading the port: while paused the bytes stay
+    // in the driver, held back by its flow control. Lasts across opens.
+    void SetReceivePaused(bool paused);
+    bool ReceivePaused() const { return receivePaused_; }
     // RS-485 direction is driven by raising and dropping RTS around writes
     // (the driver has no RS-485 mode).
     bool ManualRts() const { return manualRts_; }
@@ -123,6 +136,11 @@ public:
     TOnTraceState OnTraceState;
     TOnCommError OnCommError;
 
+signals:
+    // The write backlog fell below its low-water mark after congestion
+    // (also when a close dropped it).
+    void WriteDrained();
+
 protected:
     // Opens the port at `path`; a failure is reported as the open error of
     // the port called `name`.
@@ -144,7 +162,9 @@ private:
     void DoTraceStates(TTraceStates set);
     void ShowLines(TTraceStates set);
     void ShowLinesAtOpen();
-    void ForceHalt(bool purge);
+    // `error`: why a halt without purge happened.
+    void ForceHalt(bool purge, int error = 0);
+    void PostWriteDrained();
     bool WantsTxEmpty() const;
 
     Dcb dcb_;
@@ -165,6 +185,9 @@ private:
     quint32 totalReceived_ = 0;
     int unreadSeen_ = 0;
     QString lastError_;
+    int haltError_ = 0;
+    bool receivePaused_ = false;
+    WriteBacklog backlog_;
     PortFactory portFactory_;
 
     std::unique_ptr<PortIo> io_;

@@ -24,6 +24,7 @@
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace {
 
@@ -270,6 +271,37 @@ TEST_F(MainWindowTest, SendButtonsSendTheMemoWithThePageOptions)
     udp->Panel()->hex->setChecked(true);
     udp->Panel()->send->click();
     EXPECT_EQ(targets[UDPC].writes.at(0), QByteArray("\x10"));
+}
+
+TEST_F(MainWindowTest, TextEncodingChoiceGovernsTypedSendsAndReceivedText)
+{
+    ASSERT_EQ(form.cbbTextEncoding->parentWidget(), Find<QWidget>("GroupBoxReceive"));
+    const QList<QLabel*> labels = form.cbbTextEncoding->parentWidget()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                            [](const QLabel* label) { return label->text() == QStringLiteral("文本编码"); }));
+    const struct
+    {
+        const char* encoding;
+        QByteArray bytes;
+        qsizetype cut;  // inside the second character
+    } rows[] = {{"GBK", "\xC4\xE3\xBA\xC3", 3}, {"UTF-8", "\xE4\xBD\xA0\xE5\xA5\xBD", 4}};
+    ChannelPage* page = form.Page(UDPC);
+    for (const auto& row : rows) {
+        form.cbbTextEncoding->setCurrentText(QString::fromLatin1(row.encoding));
+        ASSERT_EQ(form.cbbTextEncoding->currentText(), QString::fromLatin1(row.encoding));
+        page->Panel()->memo->setPlainText(QStringLiteral("你好"));
+        page->Panel()->send->click();
+        EXPECT_EQ(targets[UDPC].writes.back(), row.bytes) << row.encoding;
+        EXPECT_EQ(Texts().last(), QStringLiteral("你好")) << row.encoding;
+
+        form.ProcessReceived(row.bytes.first(row.cut), QStringLiteral("UDP"), UDPC);
+        form.ProcessReceived(row.bytes.sliced(row.cut), QStringLiteral("UDP"), UDPC);
+        const QStringList texts = Texts();
+        const QString header = QStringLiteral("UDP接收%1字节: ").arg(row.bytes.size() - row.cut);
+        EXPECT_EQ(texts.mid(texts.size() - 3), QStringList({QStringLiteral("你"), header, QStringLiteral("好")}))
+            << row.encoding;
+    }
+    form.cbbTextEncoding->setCurrentIndex(0);
 }
 
 TEST_F(MainWindowTest, SendSourcesReplaceTheMemo)

@@ -158,6 +158,46 @@ TEST_F(IniFileTest, ValueIsCutAtItsFirstLineBreakSoNoStrayLinesAppear)
     EXPECT_EQ(ReadFile(path), "[FORM]\r\nMMOCOM1=first\r\nMMOCOM2=a\r\n");
 }
 
+TEST_F(IniFileTest, RemovingKeysKeepsTheOtherLinesAndDropsASectionLeftEmpty)
+{
+    const struct
+    {
+        const char* behaviour;
+        const char* file;
+        const char* section;
+        const char* key;
+        const char* expected;
+    } rows[] = {
+        {"key among others goes alone", "[S]\r\nA=1\r\nB=2\r\n", "S", "a", "[S]\r\nB=2\r\n"},
+        {"last section left empty goes with the blank line before it", "[F]\r\nK=1\r\n\r\n[S]\r\nA=1\r\n", "S",
+         "A", "[F]\r\nK=1\r\n"},
+        {"empty section between others goes, the blank line parting them stays",
+         "[F]\r\nK=1\r\n\r\n[S]\r\nA=1\r\n\r\n[T]\r\nZ=1\r\n", "S", "A", "[F]\r\nK=1\r\n\r\n[T]\r\nZ=1\r\n"},
+        {"section holding a comment stays", "[S]\r\n;note\r\nA=1\r\n", "S", "A", "[S]\r\n;note\r\n"},
+        {"missing key changes nothing", "[S]\r\nA=1\r\n", "S", "B", "[S]\r\nA=1\r\n"},
+        {"key of another section is not removed", "[T]\r\nA=1\r\n[S]\r\nB=1\r\n", "S", "A",
+         "[T]\r\nA=1\r\n[S]\r\nB=1\r\n"},
+    };
+    for (const auto& row : rows) {
+        const QString path = WriteFile(row.file);
+        IniFile ini(path);
+        ini.RemoveKey(QString::fromLatin1(row.section), QString::fromLatin1(row.key));
+        ASSERT_TRUE(ini.Save());
+        EXPECT_EQ(ReadFile(path), QByteArray(row.expected)) << row.behaviour;
+    }
+}
+
+TEST_F(IniFileTest, WritingANewSectionAndRemovingItsKeyGivesTheOldFile)
+{
+    const QByteArray old = "[FORM]\r\nMMOCOM1=a\r\n";
+    const QString path = WriteFile(old);
+    IniFile ini(path);
+    ini.WriteString(QStringLiteral("OWN"), QStringLiteral("K"), QStringLiteral("v"));
+    ini.RemoveKey(QStringLiteral("OWN"), QStringLiteral("K"));
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(ReadFile(path), old);
+}
+
 TEST_F(IniFileTest, SaveReportsAFileThatCannotBeWritten)
 {
     IniFile ini(PathOf("no-such-folder/settings.ini"));

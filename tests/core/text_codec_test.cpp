@@ -115,11 +115,11 @@ TEST(TextCodec, DisplayTextShowsControlBytesVisibly)
         EXPECT_EQ(TextCodec::DecodeForDisplay(c.bytes), c.expected) << c.name;
 }
 
-// What AppendEncodedDisplayed appends to an empty array.
+// What AppendEncodedDisplayed appends to an empty array, in GBK.
 QByteArray EncodedDisplayed(QByteArrayView bytes)
 {
     QByteArray out;
-    TextCodec::AppendEncodedDisplayed(bytes, out);
+    TextCodec::AppendEncodedDisplayed(bytes, TextCodec::Encoding::kGbk, out);
     return out;
 }
 
@@ -228,6 +228,70 @@ TEST(TextCodec, ThreadsConvertAtTheSameTime)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(wrong, 0);
+}
+
+TEST(TextCodec, PayloadTextInEitherEncoding)
+{
+    using TextCodec::Encoding;
+    const QByteArray utf8("\xE4\xBD\xA0\xE5\xA5\xBD");
+    const QByteArray gbk("\xC4\xE3\xBA\xC3");
+    const QString hello = QStringLiteral("你好");
+    EXPECT_EQ(TextCodec::Decode(utf8, Encoding::kUtf8), hello);
+    // What a UTF-8 peer's text looks like when read as GBK.
+    EXPECT_EQ(TextCodec::Decode(utf8, Encoding::kGbk), QStringLiteral("浣犲ソ"));
+    EXPECT_EQ(TextCodec::Decode(gbk, Encoding::kGbk), hello);
+    EXPECT_EQ(TextCodec::Encode(hello, Encoding::kUtf8), utf8);
+    EXPECT_EQ(TextCodec::Encode(hello, Encoding::kGbk), gbk);
+    EXPECT_EQ(TextCodec::Encode(hello), gbk);
+    EXPECT_EQ(TextCodec::Decode(QByteArray("a\xFF" "b"), Encoding::kUtf8), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(TextCodec::DecodeForDisplay(QByteArray("\xE4\xBD\xA0\r\n\x00", 6), Encoding::kUtf8),
+              QStringLiteral("你\n\u2400"));
+}
+
+TEST(TextCodec, PayloadEncodingIsGbkUntilChosen)
+{
+    EXPECT_EQ(TextCodec::PayloadEncoding(), TextCodec::Encoding::kGbk);
+    TextCodec::SetPayloadEncoding(TextCodec::Encoding::kUtf8);
+    EXPECT_EQ(TextCodec::PayloadEncoding(), TextCodec::Encoding::kUtf8);
+    TextCodec::SetPayloadEncoding(TextCodec::Encoding::kGbk);
+}
+
+TEST(TextCodec, IncompleteTailIsTheStartOfACutLastCharacter)
+{
+    using TextCodec::Encoding;
+    // No byte below 0x80 in it to start the search for a character boundary from.
+    const QByteArray longRun = TextCodec::Encode(QStringLiteral("你好").repeated(40));
+    const struct
+    {
+        const char* behaviour;
+        QByteArray bytes;
+        Encoding encoding;
+        qsizetype tail;
+    } rows[] = {
+        {"UTF-8: empty", "", Encoding::kUtf8, 0},
+        {"UTF-8: ASCII", "ab", Encoding::kUtf8, 0},
+        {"UTF-8: lead of three alone", "a\xE4", Encoding::kUtf8, 1},
+        {"UTF-8: two of three", "\xE4\xBD", Encoding::kUtf8, 2},
+        {"UTF-8: three of three", "\xE4\xBD\xA0", Encoding::kUtf8, 0},
+        {"UTF-8: three of four", "\xF0\x9F\x98", Encoding::kUtf8, 3},
+        {"UTF-8: four of four", "\xF0\x9F\x98\x80", Encoding::kUtf8, 0},
+        {"UTF-8: lead of two", "\xC3", Encoding::kUtf8, 1},
+        {"UTF-8: stray continuation byte", "a\xBD", Encoding::kUtf8, 0},
+        {"UTF-8: byte never valid", "a\xFF", Encoding::kUtf8, 0},
+        {"GBK: ASCII", "ab", Encoding::kGbk, 0},
+        {"GBK: lead alone", "a\xC4", Encoding::kGbk, 1},
+        {"GBK: two-byte character", "\xC4\xE3", Encoding::kGbk, 0},
+        {"GBK: ASCII second byte completes", "\xC4" "A", Encoding::kGbk, 0},
+        {"GBK: trail byte that could lead", "\xC4\xE3\xBA", Encoding::kGbk, 1},
+        {"GBK: long run of characters, last one cut", longRun.chopped(1), Encoding::kGbk, 1},
+        {"GBK: long run of characters, whole", longRun, Encoding::kGbk, 0},
+        {"GB18030: lead and digit", "\x94\x39", Encoding::kGbk, 2},
+        {"GB18030: three of four", "\x94\x39\xFC", Encoding::kGbk, 3},
+        {"GB18030: four of four", "\x94\x39\xFC\x36", Encoding::kGbk, 0},
+        {"GB18030: digit after ASCII is ASCII", "a1", Encoding::kGbk, 0},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TextCodec::IncompleteTail(row.bytes, row.encoding), row.tail) << row.behaviour;
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ QStringList StoredLines(const DisplayLineStore& store)
 void ExpectPartsAgree(const DisplayText& text)
 {
     const QString whole = text.ToString();
-    QByteArray encoded = "before";
-    text.AppendEncoded(encoded);
-    ASSERT_EQ(encoded, "before" + TextCodec::Encode(whole));
+    for (TextCodec::Encoding encoding : {TextCodec::Encoding::kGbk, TextCodec::Encoding::kUtf8}) {
+        QByteArray encoded = "before";
+        text.AppendEncoded(encoded, encoding);
+        ASSERT_EQ(encoded, "before" + TextCodec::Encode(whole, encoding));
+    }
     ASSERT_EQ(text.Size(), whole.size());
     EXPECT_GE(text.SizeBound(), whole.size());
     QList<qsizetype> cuts = {0, 1, whole.size() - 1, whole.size(), whole.size() + 1, 4096};

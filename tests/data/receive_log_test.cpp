@@ -5,6 +5,7 @@
 #include "data/receive_log_folder.h"
 #include "data/receive_pipeline.h"
 #include "tests/support/fake_receive_options.h"
+#include "tests/support/payload_encoding_scope.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -94,6 +95,19 @@ TEST_F(ReceiveLogTest, EveryRecordIsCrLfAndTheLineInTheCodePage)
         log.AppendLog(QStringLiteral("two\nlines"));
     }
     EXPECT_EQ(ReadFile(PathOf("Log_202405.txt")), "\r\none\r\n\r\n\xB4\xAE\xBF\xDA" "A" "\xB7\xA2\xCB\xCD\r\ntwo\nlines");
+}
+
+TEST_F(ReceiveLogTest, LinesAreInThePayloadEncodingChosenWhenTheyWereShown)
+{
+    {
+        ReceiveLog log(folder.path(), clock.Function());
+        log.AppendLog(QStringLiteral("串口"));
+        PayloadEncodingScope utf8(TextCodec::Encoding::kUtf8);
+        log.AppendLog(QStringLiteral("串口"));
+        log.AppendLog(DisplayText::Decoded("\xE4\xBD\xA0\x01", TextCodec::Encoding::kUtf8));
+    }
+    EXPECT_EQ(ReadFile(PathOf("Log_202405.txt")),
+              "\r\n\xB4\xAE\xBF\xDA\r\n" + QStringLiteral("串口").toUtf8() + "\r\n" + QStringLiteral("你\u2401").toUtf8());
 }
 
 TEST_F(ReceiveLogTest, AppendsToWhatTheFileHeld)

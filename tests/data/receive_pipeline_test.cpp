@@ -2,6 +2,7 @@
 #include "send/relay.h"
 #include "send/send_dispatcher.h"
 #include "tests/support/fake_receive_options.h"
+#include "tests/support/payload_encoding_scope.h"
 #include "tests/support/recording_target.h"
 
 #include <QRegularExpression>
@@ -339,6 +340,59 @@ TEST_F(ReceivePipelineTest, ShowInfoSplitsLineBreaksIntoLines)
     pipeline.ShowInfo(QStringLiteral("a\r\nb\rc\nd"), kPurple);
     EXPECT_EQ(Texts(), QStringList({"a", "b", "c", "d"}));
     EXPECT_EQ(display.At(3).color, kPurple);
+}
+
+TEST_F(ReceivePipelineTest, TextOfAStreamIsShownInTheChosenEncodingWithCharactersCutBetweenChunksWhole)
+{
+    options.helpInfo = false;
+    options.sendInfo = false;
+    const struct
+    {
+        const char* behaviour;
+        TextCodec::Encoding encoding;
+        QByteArray first;
+        QByteArray second;
+        QStringList lines;
+    } rows[] = {
+        {"UTF-8 in one chunk", TextCodec::Encoding::kUtf8, "\xE4\xBD\xA0\xE5\xA5\xBD", "", {"你好"}},
+        {"UTF-8 cut inside a character", TextCodec::Encoding::kUtf8, "\xE4\xBD\xA0\xE5", "\xA5\xBD", {"你", "好"}},
+        {"UTF-8 cut after a lead byte", TextCodec::Encoding::kUtf8, "\xE4", "\xBD\xA0", {"", "你"}},
+        {"GBK cut inside a character", TextCodec::Encoding::kGbk, "\xB4\xAE\xBF", "\xDA", {"串", "口"}},
+    };
+    for (const auto& row : rows) {
+        const PayloadEncodingScope encoding(row.encoding);
+        display.Clear();
+        pipeline.ProcessReceived(row.first, QString(), TCPS);
+        // Another channel's chunk in between takes nothing of the cut character.
+        pipeline.ProcessReceived("-", QString(), UDPS);
+        if (!row.second.isEmpty())
+            pipeline.ProcessReceived(row.second, QString(), TCPS);
+        QStringList expected = row.lines;
+        expected.insert(1, QStringLiteral("-"));
+        EXPECT_EQ(Texts(), expected) << row.behaviour;
+    }
+}
+
+TEST_F(ReceivePipelineTest, HexDisplayDropsTheBytesHeldForTheNextTextChunk)
+{
+    const PayloadEncodingScope encoding(TextCodec::Encoding::kUtf8);
+    options.helpInfo = false;
+    options.sendInfo = false;
+    pipeline.ProcessReceived("\xE4\xBD", QString(), COMB);
+    options.hexShow = true;
+    pipeline.ProcessReceived("\xA0", QString(), COMB);
+    options.hexShow = false;
+    pipeline.ProcessReceived("ok", QString(), COMB);
+    EXPECT_EQ(Texts(), QStringList({"", "A0 ", "ok"}));
+}
+
+TEST_F(ReceivePipelineTest, TextSentIsShownInTheChosenEncoding)
+{
+    const PayloadEncodingScope encoding(TextCodec::Encoding::kUtf8);
+    options.helpInfo = false;
+    dispatcher.SendToChannel("\xE4\xBD\xA0\xE5\xA5\xBD", UDPC, false);
+    EXPECT_EQ(targets[UDPC].writes.at(0), QByteArray("\xE4\xBD\xA0\xE5\xA5\xBD"));
+    EXPECT_EQ(Texts().last(), QStringLiteral("你好"));
 }
 
 }  // namespace

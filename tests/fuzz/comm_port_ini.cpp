@@ -159,6 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const CnRS232Settings read = ReadCnRS232Settings(ini, kSection, factory);
     const QString nameText = ini.ReadString(kSection, QStringLiteral("CommName"), factory.CommName);
     FUZZ_CHECK(read.CommName == nameText.left(kCnRS232MaxTextLength));
+    // A value is one line.
+    FUZZ_CHECK(!nameText.contains(QLatin1Char('\r')) && !nameText.contains(QLatin1Char('\n')));
     for (const NumberKey& key : kNumberKeys) {
         const QString text = ini.ReadString(kSection, QString::fromLatin1(key.name), QString());
         const std::optional<qint32> number = ReferenceNumber(text);

@@ -25,16 +25,26 @@ struct Key
     const char* defaultValue;
 };
 
+// In the order the window writes and reads them.
 constexpr Key kKeys[] = {
-    {"MMOCOM1", Kind::Text, ""},          {"MMOCOM2", Kind::Text, ""},
-    {"MMOTCP", Kind::Text, ""},           {"MMOTCPCLIENT", Kind::Text, ""},
-    {"MMOUDP", Kind::Text, ""},           {"MMOUDPCLIENT", Kind::Text, ""},
-    {"USERSTR", Kind::Snippets, ""},      {"COMA", Kind::Integer, "0"},
-    {"COMB", Kind::Integer, "0"},         {"TCPS_PORT", Kind::Text, "10002"},
-    {"TCPC_HOST", Kind::Text, ""},        {"TCPC_PORT", Kind::Text, "10002"},
-    {"UDPS_HOST", Kind::Text, "127.0.0.1"}, {"UDPS_RPORT", Kind::Text, "7000"},
-    {"UDPS_LPORT", Kind::Text, "8000"},   {"UDPC_HOST", Kind::Text, "127.0.0.1"},
-    {"UDPC_RPORT", Kind::Text, "8000"},   {"UDPC_LPORT", Kind::Text, "7000"},
+    {"MMOCOM1", Kind::Text, ""},
+    {"MMOCOM2", Kind::Text, ""},
+    {"MMOTCP", Kind::Text, ""},
+    {"MMOTCPCLIENT", Kind::Text, ""},
+    {"MMOUDP", Kind::Text, ""},
+    {"MMOUDPCLIENT", Kind::Text, ""},
+    {"USERSTR", Kind::Snippets, ""},
+    {"COMA", Kind::Integer, "0"},
+    {"COMB", Kind::Integer, "0"},
+    {"TCPS_PORT", Kind::Text, "10002"},
+    {"TCPC_HOST", Kind::Text, ""},
+    {"TCPC_PORT", Kind::Text, "10002"},
+    {"UDPS_HOST", Kind::Text, "127.0.0.1"},
+    {"UDPS_RPORT", Kind::Text, "7000"},
+    {"UDPS_LPORT", Kind::Text, "8000"},
+    {"UDPC_HOST", Kind::Text, "127.0.0.1"},
+    {"UDPC_RPORT", Kind::Text, "8000"},
+    {"UDPC_LPORT", Kind::Text, "7000"},
     {"REV_HEXSHOW", Kind::Flag, "0"},
 };
 constexpr qsizetype kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
@@ -64,6 +74,8 @@ Loaded Load(const IniFile& ini)
         const int integer = ok ? number : QString::fromLatin1(key.defaultValue).toInt();
         switch (key.kind) {
         case Kind::Text:
+            // A value is one line.
+            FUZZ_CHECK(!HasLineBreak(text));
             loaded.values << text;
             break;
         case Kind::Snippets:

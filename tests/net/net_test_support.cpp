@@ -5,20 +5,6 @@
 #include "net/udp_client_channel.h"
 #include "net/udp_server_channel.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
-void RunAsEvent(const std::function<void()>& action)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        ran = true;
-        action();
-    });
-    WaitFor([&] { return ran; }, 5000);
-    QCoreApplication::processEvents();
-}
-
 NetFormTest::NetFormTest()
 {
     form.FormCreate();

@@ -10,11 +10,6 @@
 #include <QStringList>
 
 #include <gtest/gtest.h>
-#include <functional>
-
-// Runs `action` from the event loop, as a user's action runs: an exception it
-// throws is reported in a message box by the application.
-void RunAsEvent(const std::function<void()>& action);
 
 // The main window as it starts (settings-file defaults, as on a first run),
 // with a name resolver that never asks the system, and the display's lines

@@ -1,5 +1,6 @@
 #include "net/is_port_in_use.h"
 #include "net/name_resolver.h"
+#include "net/port_text.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -11,6 +12,39 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+TEST(ReadPortTest, OnlyTextsNamingAPortAreRead)
+{
+    const struct
+    {
+        const char* behaviour;
+        const char* text;
+        int port;             // -1: refused
+        const char* refusal;  // empty when read
+    } rows[] = {
+        {"the lowest port", "0", 0, ""},
+        {"a usual port", "10008", 10008, ""},
+        {"the highest port", "65535", 65535, ""},
+        {"leading zeros", "00080", 80, ""},
+        {"one past the highest port is not wrapped", "65536", -1, "'65536' is not a valid port (0 to 65535)"},
+        {"a five-digit port above the range", "70000", -1, "'70000' is not a valid port (0 to 65535)"},
+        {"a negative number", "-1", -1, "'-1' is not a valid port (0 to 65535)"},
+        {"a number too large for any integer", "99999999999999999999", -1,
+         "'99999999999999999999' is not a valid integer value"},
+        {"letters", "abc", -1, "'abc' is not a valid integer value"},
+        {"letters after digits", "12ab", -1, "'12ab' is not a valid integer value"},
+        {"an empty text", "", -1, "'' is not a valid integer value"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const PortReading reading = ReadPort(QString::fromUtf8(row.text));
+        EXPECT_EQ(reading.Ok(), row.port >= 0);
+        EXPECT_EQ(reading.refusal, QString::fromUtf8(row.refusal));
+        if (row.port >= 0) {
+            EXPECT_EQ(reading.port, row.port);
+        }
+    }
+}
 
 TEST(IsPortInUseTest, OnlyLiveSocketsHoldAPort)
 {

@@ -1,4 +1,5 @@
 #include "net/tcp_client_channel.h"
+#include "core/queue_water_marks.h"
 #include "send/send_dispatcher.h"
 #include "tests/net/channel_test_support.h"
 #include "tests/net/fake_name_resolver.h"
@@ -139,8 +140,12 @@ TEST_F(TcpClientChannelTest, ServerClosingDisconnectsAndReconnectsOnlyWithAutoRe
 TEST_F(TcpClientChannelTest, RefusedPortGivesOneConnectErrorPerAttempt)
 {
     QSignalSpy failed(&channel, &TcpClientChannel::Failed);
-    SwitchOn(QStringLiteral("127.0.0.1"), FreePort(true));
-    ASSERT_TRUE(WaitForLine(kConnectError));
+    const quint16 port = FreePort(true);
+    // The line names the address tried and the system's reason.
+    const QString refused = kConnectError + QStringLiteral(" 127.0.0.1:%1: Connection refused").arg(port);
+    SwitchOn(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(WaitForLine(refused));
+    EXPECT_EQ(sink.Texts(), QStringList{refused});
     EXPECT_FALSE(channel.IsSwitchedOn());
     EXPECT_EQ(failed.size(), 1);
     // The ticks are driven by hand so that attempts can be counted.
@@ -148,14 +153,14 @@ TEST_F(TcpClientChannelTest, RefusedPortGivesOneConnectErrorPerAttempt)
 
     channel.tmrReconnTimer();  // "自动重连" off: no attempt
     Settle(100);
-    EXPECT_EQ(CountLines(kConnectError), 1);
+    EXPECT_EQ(CountLines(refused), 1);
 
     channel.SetAutoReconnect(true);
     for (int tick = 1; tick <= 3; ++tick) {
         channel.tmrReconnTimer();
-        ASSERT_TRUE(WaitForLine(kConnectError, 1 + tick));
+        ASSERT_TRUE(WaitForLine(refused, 1 + tick));
         Settle(30);
-        EXPECT_EQ(CountLines(kConnectError), 1 + tick);
+        EXPECT_EQ(CountLines(refused), 1 + tick);
     }
     EXPECT_FALSE(channel.IsSwitchedOn());
     EXPECT_FALSE(sink.Texts().contains(kDisconnected));
@@ -168,9 +173,11 @@ TEST_F(TcpClientChannelTest, HostsThatCannotBeResolvedGiveTheTwoLines)
         const char* behaviour;
         const char* host;
         QStringList asked;
+        const char* line;  // the first line: the design's text, the host typed and the reason
     } rows[] = {
-        {"an empty host fails without any lookup", "  ", {}},
-        {"a name the resolver does not know fails after its lookup", "nowhere.invalid", {"nowhere.invalid"}},
+        {"an empty host fails without any lookup", "  ", {}, "TCP Client异常，原因未知 :9: Unknown host"},
+        {"a name the resolver does not know fails after its lookup", "nowhere.invalid", {"nowhere.invalid"},
+         "TCP Client异常，原因未知 nowhere.invalid:9: Unknown host"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -181,7 +188,7 @@ TEST_F(TcpClientChannelTest, HostsThatCannotBeResolvedGiveTheTwoLines)
         EXPECT_TRUE(sink.Texts(mark).isEmpty());
         ASSERT_TRUE(WaitFor([&] { return sink.Texts(mark).size() >= 2; }));
         Settle(30);
-        EXPECT_EQ(sink.Texts(mark), QStringList({kUnknown, kDisconnected}));
+        EXPECT_EQ(sink.Texts(mark), QStringList({QString::fromUtf8(row.line), kDisconnected}));
         EXPECT_EQ(resolver.asked, row.asked);
         EXPECT_FALSE(channel.IsSwitchedOn());
         channel.Switch(false);
@@ -203,10 +210,6 @@ TEST_F(TcpClientChannelTest, HostNameIsResolvedAndTheLabelShowsTheAddress)
 
 TEST_F(TcpClientChannelTest, ResetLeavesTheClientDeadUntilASendFails)
 {
-    FakeReceiveOptions options;
-    ChannelCounters counters;
-    SendDispatcher dispatcher(sink, options, counters, [] {});
-    dispatcher.SetTarget(TCPC, &channel);
     PeerServer server;
     channel.SetAutoReconnect(true);
     SwitchOn(QStringLiteral("127.0.0.1"), server.Port());
@@ -215,11 +218,12 @@ TEST_F(TcpClientChannelTest, ResetLeavesTheClientDeadUntilASendFails)
     ASSERT_TRUE(WaitFor([&] { return channel.IsOpen(); }));
     channel.tmrReconn.stop();
     QSignalSpy failed(&channel, &TcpClientChannel::Failed);
+    const QString where = QStringLiteral(" 127.0.0.1:%1: ").arg(server.Port());
 
     const linger abortive{1, 0};
     setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     peer->abort();
-    ASSERT_TRUE(WaitForLine(kUnknown));
+    ASSERT_TRUE(WaitForLine(kUnknown + where + QStringLiteral("Connection reset by peer")));
     EXPECT_FALSE(channel.IsSwitchedOn());
     EXPECT_EQ(failed.size(), 1);
     // Still counted as connected, so the timer does not reconnect.
@@ -227,11 +231,21 @@ TEST_F(TcpClientChannelTest, ResetLeavesTheClientDeadUntilASendFails)
     channel.tmrReconnTimer();
     EXPECT_EQ(server.Accept(200), nullptr);
 
+    // The failed send shows its reason in place of the send lines and is not
+    // counted; the disconnect line follows from the event loop.
+    FakeReceiveOptions options;
+    ChannelCounters counters;
+    SendDispatcher dispatcher{sink, options, counters, [] {}};
+    dispatcher.SetTarget(TCPC, &channel);
     const size_t mark = sink.lines.size();
     dispatcher.SendToChannel("01 02", TCPC, true);
-    EXPECT_EQ(sink.Texts(mark), QStringList({kSendError, kDisconnected, QStringLiteral("TCP Client发送HEX数据0字节："),
-                                             QStringLiteral("01 02 ")}));
+    const QString failure = kSendError + where + QStringLiteral("Broken pipe");
+    EXPECT_EQ(sink.Texts(mark), QStringList{failure});
     EXPECT_EQ(counters[TCPC].txBytes, 0);
+    EXPECT_EQ(counters[TCPC].txFrames, 0);
+    EXPECT_EQ(failed.size(), 2);
+    ASSERT_TRUE(WaitForLine(kDisconnected));
+    EXPECT_EQ(sink.Texts(mark), (QStringList{failure, kDisconnected}));
     EXPECT_FALSE(channel.IsOpen());
     channel.tmrReconnTimer();
     EXPECT_NE(server.Accept(), nullptr);
@@ -290,19 +304,48 @@ TEST_F(TcpClientChannelTest, TheDispatcherSwitchesAClosedClientOnOnce)
     EXPECT_NE(server.Accept(), nullptr);
 }
 
-TEST_F(TcpClientChannelTest, NonNumericPortIsReportedAndNothingStarts)
+TEST_F(TcpClientChannelTest, PortTextsThatAreNoPortAreRefusedAndLeaveTheClientOff)
 {
-    channel.SetServerFields(QStringLiteral("127.0.0.1"), QStringLiteral("x1"));
-    channel.Switch(true);
-    EXPECT_EQ(messages.messages, QStringList{QStringLiteral("'x1' is not a valid integer value")});
-    EXPECT_FALSE(channel.tmrReconn.isActive());
-    EXPECT_EQ(channel.Connection(), nullptr);
+    const struct
+    {
+        const char* behaviour;
+        const char* port;
+        const char* message;
+    } rows[] = {
+        {"letters", "x1", "'x1' is not a valid integer value"},
+        {"an empty text", "  ", "'' is not a valid integer value"},
+        {"a port above 65535 is not wrapped", "70000", "'70000' is not a valid port (0 to 65535)"},
+        {"a negative port is not wrapped", "-1", "'-1' is not a valid port (0 to 65535)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        messages.messages.clear();
+        QSignalSpy switched(&channel, &TcpClientChannel::SwitchChanged);
+        channel.SetServerFields(QStringLiteral("127.0.0.1"), QString::fromUtf8(row.port));
+        channel.Switch(true);
+        EXPECT_EQ(messages.messages, QStringList{QString::fromUtf8(row.message)});
+        ASSERT_FALSE(switched.isEmpty());
+        EXPECT_FALSE(switched.last()[0].toBool());
+        EXPECT_FALSE(channel.IsSwitchedOn());
+        EXPECT_FALSE(channel.tmrReconn.isActive());
+        EXPECT_EQ(channel.Connection(), nullptr);
+    }
+    EXPECT_TRUE(sink.lines.empty());
+}
+
+TEST_F(TcpClientChannelTest, WriteWhileNotConnectedIsAFailureNamingTheReason)
+{
+    channel.SetServerFields(QStringLiteral("127.0.0.1"), QStringLiteral("9"));
+    const SendTarget::WriteResult result = channel.Write("x");
+    EXPECT_EQ(result.count, 0);
+    EXPECT_FALSE(result.refused);
+    EXPECT_EQ(result.failure, kSendError + QStringLiteral(" :0: Transport endpoint is not connected"));
+    EXPECT_TRUE(sink.lines.empty());
 }
 
 TEST_F(TcpClientChannelTest, WritesTheNetworkCannotTakeAtOnceArriveWholeAndInOrder)
 {
     PeerServer server;
-    EXPECT_EQ(channel.Write("x").count, 0);  // not connected: nothing sent
     SwitchOn(QStringLiteral("127.0.0.1"), server.Port());
     QTcpSocket* peer = server.Accept();
     ASSERT_NE(peer, nullptr);
@@ -322,6 +365,82 @@ TEST_F(TcpClientChannelTest, WritesTheNetworkCannotTakeAtOnceArriveWholeAndInOrd
         },
         20000));
     EXPECT_TRUE(received == payload);
+}
+
+TEST_F(TcpClientChannelTest, WritingIntoAPeerThatDoesNotReadCongestsAboveTheMarkAndDrainsWhenItReads)
+{
+    constexpr qsizetype kPiece = 512 * 1024;
+    constexpr qsizetype kMost = 32 * 1024 * 1024;
+    const QByteArray payload = Pattern(kMost, 3);
+    const struct
+    {
+        const char* behaviour;
+        bool peerReads;  // otherwise the peer resets the connection
+    } rows[] = {
+        {"the peer reads everything: drained below the low mark, every byte in order", true},
+        {"the connection breaks: its queue is gone, so it drains too", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        RawTcpPeer peer;
+        SwitchOn(QStringLiteral("127.0.0.1"), peer.Listen());
+        ASSERT_TRUE(peer.Accept());
+        ASSERT_TRUE(WaitFor([&] { return channel.IsOpen(); }));
+        QSignalSpy drained(&channel, &Channel::Drained);
+
+        // Pieces until congested; each is taken whole, and the channel is not
+        // congested before its queue passes the high mark.
+        qsizetype written = 0;
+        while (!channel.Congested() && written < kMost) {
+            EXPECT_LE(channel.Connection()->QueuedBytes(), QueueWaterMarks::kSocketHigh);
+            EXPECT_EQ(channel.Write(payload.mid(written, kPiece)).count, kPiece);
+            written += kPiece;
+        }
+        ASSERT_TRUE(channel.Congested());
+        EXPECT_GT(channel.Connection()->QueuedBytes(), QueueWaterMarks::kSocketHigh);
+        // A send while congested is still queued whole, never dropped.
+        EXPECT_EQ(channel.Write(payload.mid(written, kPiece)).count, kPiece);
+        written += kPiece;
+        Settle(100);
+        EXPECT_TRUE(channel.Congested());
+        EXPECT_EQ(drained.size(), 0);
+
+        if (row.peerReads) {
+            const QByteArray received = peer.ReadUntil(written);
+            EXPECT_TRUE(received == payload.left(written));
+            ASSERT_TRUE(WaitFor([&] { return drained.size() == 1; }));
+            EXPECT_LT(channel.Connection()->QueuedBytes(), QueueWaterMarks::kSocketLow);
+        } else {
+            // Closing with unread bytes resets the connection.
+            peer.Close();
+            ASSERT_TRUE(WaitFor([&] { return drained.size() == 1; }));
+        }
+        EXPECT_FALSE(channel.Congested());
+        Settle(50);
+        EXPECT_EQ(drained.size(), 1);
+        channel.Switch(false);
+    }
+}
+
+TEST_F(TcpClientChannelTest, APausedClientReadsNothingUntilResumedAndStaysPausedAcrossAttempts)
+{
+    PeerServer server;
+    channel.SetReceivePaused(true);  // before the attempt: the new connection starts paused
+    SwitchOn(QStringLiteral("127.0.0.1"), server.Port());
+    QTcpSocket* peer = server.Accept();
+    ASSERT_NE(peer, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return channel.IsOpen(); }));
+    EXPECT_TRUE(channel.Connection()->ReadPaused());
+    peer->write("one ");
+    peer->write("two");
+    peer->flush();
+    Settle(100);
+    EXPECT_TRUE(sink.chunks.empty());
+
+    channel.SetReceivePaused(false);
+    ASSERT_TRUE(WaitFor([&] { return sink.Received() == QByteArray("one two"); }));
+    peer->write(" three");
+    ASSERT_TRUE(WaitFor([&] { return sink.Received() == QByteArray("one two three"); }));
 }
 
 }  // namespace

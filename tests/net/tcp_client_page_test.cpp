@@ -108,9 +108,10 @@ TEST_F(TcpClientPageTest, ServerClosingUnchecksAndReconnectingChecksTheBoxAgain)
 
 TEST_F(TcpClientPageTest, ErrorsUncheckTheBoxAndPaintTheLampWhite)
 {
-    // A refused attempt.
-    Check(QStringLiteral("127.0.0.1"), FreePort(true));
-    ASSERT_TRUE(WaitForLine(QStringLiteral("TCP Client连接出错")));
+    // A refused attempt: the line names the address and the reason.
+    const quint16 closed = FreePort(true);
+    Check(QStringLiteral("127.0.0.1"), closed);
+    ASSERT_TRUE(WaitForLine(QStringLiteral("TCP Client连接出错 127.0.0.1:%1: Connection refused").arg(closed)));
     EXPECT_FALSE(page.chkTCPClient->isChecked());
     EXPECT_EQ(page.ShapeTCPClient->BrushColor(), IndicatorShape::kClosed);
 
@@ -125,7 +126,8 @@ TEST_F(TcpClientPageTest, ErrorsUncheckTheBoxAndPaintTheLampWhite)
     const linger abortive{1, 0};
     setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     peer->abort();
-    ASSERT_TRUE(WaitForLine(QStringLiteral("TCP Client异常，原因未知")));
+    ASSERT_TRUE(WaitForLine(
+        QStringLiteral("TCP Client异常，原因未知 127.0.0.1:%1: Connection reset by peer").arg(server.Port())));
     EXPECT_FALSE(page.chkTCPClient->isChecked());
     EXPECT_EQ(page.ShapeTCPClient->BrushColor(), IndicatorShape::kClosed);
     EXPECT_TRUE(channel.IsOpen());
@@ -166,14 +168,27 @@ TEST_F(TcpClientPageTest, SendToAClosedClientChecksTheBoxAndConnectsItFirst)
     EXPECT_TRUE(HasLine(QStringLiteral("TCP Client发送HEX数据3字节：")));
 }
 
-TEST_F(TcpClientPageTest, NonNumericPortIsReportedAndTheBoxStaysChecked)
+TEST_F(TcpClientPageTest, NonNumericPortIsReportedAndTheBoxIsUnchecked)
 {
     page.edtTCPClientHost->setText(QStringLiteral("127.0.0.1"));
     page.edtTCPClientPort->setText(QStringLiteral("x1"));
     page.chkTCPClient->click();
     EXPECT_EQ(messages.messages, QStringList{QStringLiteral("'x1' is not a valid integer value")});
-    EXPECT_TRUE(page.chkTCPClient->isChecked());
+    EXPECT_FALSE(page.chkTCPClient->isChecked());
+    EXPECT_EQ(page.ShapeTCPClient->BrushColor(), IndicatorShape::kClosed);
     EXPECT_EQ(channel.Connection(), nullptr);
+}
+
+TEST_F(TcpClientPageTest, EmptyHostGivesTheDesignLineWithTheHostAndTheReason)
+{
+    page.edtTCPClientHost->setText(QString());
+    page.edtTCPClientPort->setText(QStringLiteral("9"));
+    page.chkTCPClient->click();
+    ASSERT_TRUE(WaitForLine(QStringLiteral("TCP Client已断开")));
+    EXPECT_EQ(Texts().mid(Texts().size() - 2),
+              QStringList({QStringLiteral("TCP Client异常，原因未知 :9: Unknown host"), QStringLiteral("TCP Client已断开")}));
+    EXPECT_FALSE(page.chkTCPClient->isChecked());
+    EXPECT_TRUE(resolver.asked.isEmpty());
 }
 
 }  // namespace

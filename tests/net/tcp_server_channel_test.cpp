@@ -1,10 +1,12 @@
 #include "net/tcp_server_channel.h"
+#include "core/queue_water_marks.h"
 #include "net/tcp_connection.h"
 #include "tests/net/channel_test_support.h"
 #include "tests/net/fake_name_resolver.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/recording_receive_sink.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -86,10 +89,12 @@ TEST_F(TcpServerChannelTest, PortsThatCannotBeListenedOn)
         bool switchedOff;      // the channel turns "启用" off
     } rows[] = {
         {"port held on 127.0.0.1 is reported in use and switches off", kLoopback, nullptr, "端口%1已占用", true},
-        {"port held on another address fails the bind", kOtherAddress, nullptr,
-         "Windows socket error: Address already in use (98), on API 'bind'", false},
-        {"letters are no port", kNone, "12ab", "'12ab' is not a valid integer value", false},
-        {"an empty text is no port", kNone, "", "'' is not a valid integer value", false},
+        {"port held on another address fails the bind and switches off", kOtherAddress, nullptr,
+         "Windows socket error: Address already in use (98), on API 'bind'", true},
+        {"letters are no port", kNone, "12ab", "'12ab' is not a valid integer value", true},
+        {"an empty text is no port", kNone, "", "'' is not a valid integer value", true},
+        {"a port above 65535 is not wrapped", kNone, "70000", "'70000' is not a valid port (0 to 65535)", true},
+        {"a negative port is not wrapped", kNone, "-1", "'-1' is not a valid port (0 to 65535)", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -202,6 +207,7 @@ TEST_F(TcpServerChannelTest, StoppingKeepsClientsSilentlyAndRestartingDiscardsTh
     QTcpSocket* a = Connect(port);
     QTcpSocket* b = Connect(port);
     const size_t mark = sink.lines.size();
+    const QString bPeer = Peer(b);
 
     channel.Switch(false, QString::number(port));
     EXPECT_EQ(channel.Clients().size(), 2u);
@@ -209,7 +215,10 @@ TEST_F(TcpServerChannelTest, StoppingKeepsClientsSilentlyAndRestartingDiscardsTh
     ASSERT_TRUE(WaitFor([&] { return b->state() == QAbstractSocket::UnconnectedState; }));
     // A send to a cut-off client reaches no one and changes nothing.
     EXPECT_FALSE(channel.ReadyToSend());
-    EXPECT_EQ(channel.Write("\x11\x22").count, 0);
+    const SendTarget::WriteResult cutOff = channel.Write("\x11\x22");
+    EXPECT_EQ(cutOff.count, 0);
+    EXPECT_EQ(cutOff.failure, QStringLiteral("SOCKET出错! %1: Transport endpoint is not connected").arg(bPeer));
+    EXPECT_EQ(channel.Clients().size(), 2u);
     Settle(50);
     EXPECT_TRUE(sink.Texts(mark).isEmpty());
 
@@ -229,7 +238,8 @@ TEST_F(TcpServerChannelTest, ResetByAClientIsAnErrorWithoutDisconnectLine)
     const linger abortive{1, 0};
     setsockopt(static_cast<int>(a->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     a->abort();
-    ASSERT_TRUE(WaitFor([&] { return sink.Texts().contains(QStringLiteral("SOCKET出错!")); }));
+    const QString error = QStringLiteral("SOCKET出错! %1: Connection reset by peer").arg(peer);
+    ASSERT_TRUE(WaitFor([&] { return sink.Texts().contains(error); }));
     Settle(50);
     EXPECT_EQ(sink.lines.back().color, kWindowText);
     EXPECT_FALSE(sink.Texts().contains(peer + QStringLiteral("  已断开")));
@@ -258,6 +268,121 @@ TEST_F(TcpServerChannelTest, WritesTheNetworkCannotTakeAtOnceArriveWholeAndInOrd
         },
         20000));
     EXPECT_TRUE(received == payload);
+}
+
+TEST_F(TcpServerChannelTest, AFailedWriteIsReportedToTheCallerAndTheDisconnectFollows)
+{
+    const quint16 port = Enable();
+    QTcpSocket* a = Connect(port);
+    const QString peer = Peer(a);
+    const linger abortive{1, 0};
+    setsockopt(static_cast<int>(a->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    a->abort();
+    // The reset reaches the kernel at once; no event is handled, so the
+    // channel has not seen it yet when it writes.
+    usleep(50 * 1000);
+    const size_t mark = sink.lines.size();
+
+    const SendTarget::WriteResult result = channel.Write("x");
+    EXPECT_EQ(result.count, 0);
+    EXPECT_FALSE(result.refused);
+    EXPECT_TRUE(result.failure.startsWith(QStringLiteral("SOCKET出错! %1: ").arg(peer))) << result.failure.toStdString();
+    EXPECT_TRUE(channel.Clients().empty());
+    EXPECT_TRUE(sink.Texts(mark).isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return !sink.Texts(mark).isEmpty(); }));
+    Settle(50);
+    EXPECT_EQ(sink.Texts(mark), QStringList{peer + QStringLiteral("  已断开")});
+}
+
+TEST_F(TcpServerChannelTest, APausedServerReadsNothingSlowsItsPeerAndDeliversEverythingInOrderOnResume)
+{
+    constexpr qsizetype kMost = 64 * 1024 * 1024;
+    const QByteArray payload = Pattern(kMost, 5);
+    const struct
+    {
+        const char* behaviour;
+        bool pauseBeforeConnect;
+    } rows[] = {
+        {"paused before the client came: it is accepted paused", true},
+        {"paused while the client is connected", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const quint16 port = Enable();
+        sink.chunks.clear();
+        if (row.pauseBeforeConnect)
+            channel.SetReceivePaused(true);
+        RawTcpPeer peer;
+        ASSERT_TRUE(peer.Connect(port));
+        ASSERT_TRUE(WaitFor([&] { return channel.Clients().size() == 1; }));
+        if (!row.pauseBeforeConnect)
+            channel.SetReceivePaused(true);
+        const QString disconnectLine = QStringLiteral("127.0.0.1:%1  已断开").arg(peer.LocalPort());
+        // What had arrived when the client's disconnect was handled.
+        qsizetype deliveredAtDisconnect = -1;
+        const auto watch = QObject::connect(&channel, &TcpServerChannel::ClientListChanged, &channel, [&] {
+            if (channel.Clients().empty())
+                deliveredAtDisconnect = sink.Received().size();
+        });
+
+        // The peer sends as fast as the kernel takes it, events handled in
+        // between, until its sends would block: the paused server slowed it.
+        qint64 sent = 0;
+        int blockedRounds = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (blockedRounds < 5 && sent < kMost && clock.elapsed() < 10000) {
+            const qint64 taken = peer.SendSome(payload, sent);
+            sent += taken;
+            blockedRounds = taken > 0 ? 0 : blockedRounds + 1;
+            if (taken == 0)
+                Settle(20);
+        }
+        EXPECT_EQ(blockedRounds, 5) << "the peer's sends never blocked";
+        EXPECT_LT(sent, kMost);
+        EXPECT_GT(sent, 0);
+        EXPECT_TRUE(sink.chunks.empty());
+
+        // Closing while paused is noticed only once resumed, after the bytes.
+        peer.Close();
+        Settle(100);
+        EXPECT_TRUE(sink.chunks.empty());
+        EXPECT_FALSE(sink.Texts().contains(disconnectLine));
+
+        channel.SetReceivePaused(false);
+        ASSERT_TRUE(WaitFor([&] { return sink.Texts().contains(disconnectLine); }, 20000));
+        EXPECT_EQ(deliveredAtDisconnect, sent);
+        EXPECT_TRUE(sink.Received() == payload.left(sent));
+        for (const auto& chunk : sink.chunks)
+            EXPECT_LE(chunk.data.size(), TcpConnection::kMaxChunk);
+        QObject::disconnect(watch);
+        channel.Switch(false, QString::number(port));
+    }
+}
+
+TEST_F(TcpServerChannelTest, CongestionFollowsTheSelectedClient)
+{
+    const quint16 port = Enable();
+    RawTcpPeer stalled;
+    ASSERT_TRUE(stalled.Connect(port));
+    ASSERT_TRUE(WaitFor([&] { return channel.Clients().size() == 1; }));
+    RawTcpPeer reading;
+    ASSERT_TRUE(reading.Connect(port));
+    ASSERT_TRUE(WaitFor([&] { return channel.Clients().size() == 2; }));
+    QSignalSpy drained(&channel, &Channel::Drained);
+
+    channel.SelectClient(0);
+    // Far more than the kernel holds for a peer that does not read.
+    const QByteArray piece = Pattern(3 * QueueWaterMarks::kSocketHigh, 9);
+    EXPECT_EQ(channel.Write(piece).count, piece.size());
+    EXPECT_TRUE(channel.Congested());
+    // Sends now go to a client with nothing queued: the relay may go on.
+    channel.SelectClient(1);
+    EXPECT_FALSE(channel.Congested());
+    EXPECT_EQ(drained.size(), 1);
+    channel.SelectClient(0);
+    EXPECT_TRUE(channel.Congested());
+    EXPECT_EQ(drained.size(), 1);
 }
 
 }  // namespace

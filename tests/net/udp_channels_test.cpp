@@ -11,8 +11,8 @@
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <netinet/in.h>
-#include <stdexcept>
 #include <sys/socket.h>
 
 namespace {
@@ -37,15 +37,13 @@ public:
     QUdpSocket socket;
 };
 
-// The message a write refuses with; empty when it does not throw.
+// The message box text of a write that is refused; empty when it is not.
 QString Refusal(SendTarget& target, const QByteArray& payload)
 {
-    try {
-        target.Write(payload);
-    } catch (const std::exception& error) {
-        return QString::fromUtf8(error.what());
-    }
-    return QString();
+    const SendTarget::WriteResult result = target.Write(payload);
+    EXPECT_EQ(result.count, 0);
+    EXPECT_EQ(result.refused, !result.Sent());
+    return result.refused ? result.failure : QString();
 }
 
 class UdpChannelsTest : public ::testing::Test
@@ -113,7 +111,7 @@ TEST_F(UdpChannelsTest, ServerAnswersTheLastSender)
     EXPECT_FALSE(first.Receive(100).isValid());
 }
 
-TEST_F(UdpChannelsTest, ServerRefusalsThrowTheUsersMessage)
+TEST_F(UdpChannelsTest, ServerRefusalsAreRefusedWithTheUsersMessage)
 {
     // Before the first enable there is no binding to open.
     EXPECT_EQ(Refusal(server, "\x11"), QStringLiteral("No bindings specified."));
@@ -130,6 +128,9 @@ TEST_F(UdpChannelsTest, ServerRefusalsThrowTheUsersMessage)
         {"a name that cannot be resolved", "nowhere.invalid", "9", "\x11", "Socket Error # 1\nUnknown host"},
         {"a datagram over the UDP maximum", "127.0.0.1", "9", QByteArray(65508, 'A'), "Package Size Too Big."},
         {"an empty remote port", "127.0.0.1", "", "\x11", "'' is not a valid integer value"},
+        {"a remote port above 65535 is not wrapped", "127.0.0.1", "70000", "\x11",
+         "'70000' is not a valid port (0 to 65535)"},
+        {"a negative remote port is not wrapped", "127.0.0.1", "-1", "\x11", "'-1' is not a valid port (0 to 65535)"},
     };
     EnableServer();
     for (const auto& row : rows) {
@@ -157,7 +158,7 @@ TEST_F(UdpChannelsTest, ServerSendAfterADisableReopensOnTheLastPortWithoutSwitch
     EXPECT_EQ(peer.Receive().data(), QByteArray("1"));
 }
 
-TEST_F(UdpChannelsTest, ServerEnableRefusalsKeepTheSwitchOn)
+TEST_F(UdpChannelsTest, ServerEnableRefusalsSwitchOff)
 {
     QUdpSocket holder;
     ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
@@ -170,20 +171,26 @@ TEST_F(UdpChannelsTest, ServerEnableRefusalsKeepTheSwitchOn)
         {"port 0 on the first enable", QStringLiteral("0"), "No bindings specified."},
         {"a port another program holds", QString::number(holder.localPort()),
          "Could not bind socket. Address and port are already in use."},
+        {"letters are no port", QStringLiteral("8x"), "'8x' is not a valid integer value"},
+        {"a port above 65535 is not wrapped", QStringLiteral("70000"), "'70000' is not a valid port (0 to 65535)"},
+        {"a negative port is not wrapped", QStringLiteral("-1"), "'-1' is not a valid port (0 to 65535)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
         messages.messages.clear();
+        QSignalSpy switched(&server, &UdpServerChannel::SwitchChanged);
         server.Switch(true, row.port);
         EXPECT_EQ(messages.messages, QStringList{QString::fromUtf8(row.message)});
-        EXPECT_TRUE(server.IsSwitchedOn());
+        ASSERT_EQ(switched.size(), 1);
+        EXPECT_FALSE(switched[0][0].toBool());
+        EXPECT_FALSE(server.IsSwitchedOn());
         EXPECT_FALSE(server.IsListening());
-        server.Switch(false, row.port);
     }
     // Port 0 fails only the very first time: later it binds a port of the
     // system's choosing.
     server.Switch(true, QStringLiteral("0"));
     EXPECT_TRUE(server.IsListening());
+    EXPECT_TRUE(server.IsSwitchedOn());
     EXPECT_NE(server.IdUDPServer1.localPort(), 0);
 }
 
@@ -216,12 +223,13 @@ TEST_F(UdpChannelsTest, EmptyFieldsSwitchOffButLeaveTheSocketsAsTheyAre)
     } clientRows[] = {
         {"client local port", " ", "127.0.0.1", "9"},
         {"client remote host", "1", "  ", "9"},
-        {"client remote port", "1", "127.0.0.1", ""},
     };
     for (const auto& row : clientRows) {
         SCOPED_TRACE(row.behaviour);
         client.Switch(true, QString::fromUtf8(row.local), QString::fromUtf8(row.host), QString::fromUtf8(row.remote));
     }
+    // Switching off with an empty remote port takes the same path.
+    client.Switch(false, QStringLiteral("1"), QStringLiteral("127.0.0.1"), QStringLiteral(" "));
 
     ASSERT_EQ(serverSwitched.size(), 2);
     EXPECT_FALSE(serverSwitched[0][0].toBool());
@@ -328,7 +336,7 @@ TEST_F(UdpChannelsTest, ClientDeliversFromStartUpOnAPortOfTheSystemsChoosing)
     EXPECT_EQ(sink.chunks[0].label, QStringLiteral("UDP[127.0.0.1:%1]").arg(peer.Port()));
 }
 
-TEST_F(UdpChannelsTest, ClientRefusalsThrowTheUsersMessage)
+TEST_F(UdpChannelsTest, ClientWriteRefusalsAreRefusedWithTheUsersMessage)
 {
     const struct
     {
@@ -352,17 +360,131 @@ TEST_F(UdpChannelsTest, ClientRefusalsThrowTheUsersMessage)
     EXPECT_TRUE(sink.lines.empty());
 }
 
-TEST_F(UdpChannelsTest, ClientOnAPortTheServerHoldsSendsFromAnotherPortSilently)
+TEST_F(UdpChannelsTest, ClientEnableRefusalsLeaveTheClientAsItWas)
+{
+    Peer remote;
+    const quint16 clientPort = FreePort(false);
+    EnableClient(clientPort, remote.Port());
+    client.Switch(false, QString::number(clientPort), QStringLiteral("127.0.0.1"), QString::number(remote.Port()));
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+    const struct
+    {
+        const char* behaviour;
+        QString local;
+        QString remotePort;
+        const char* message;
+    } rows[] = {
+        {"a local port another program holds", QString::number(holder.localPort()), QStringLiteral("9"),
+         "Could not bind socket. Address and port are already in use."},
+        {"a remote port of letters", QStringLiteral("1"), QStringLiteral("abc"), "'abc' is not a valid integer value"},
+        {"an empty remote port", QStringLiteral("1"), QStringLiteral(" "), "'' is not a valid integer value"},
+        {"a remote port above 65535", QStringLiteral("1"), QStringLiteral("70000"),
+         "'70000' is not a valid port (0 to 65535)"},
+        {"a negative local port", QStringLiteral("-1"), QStringLiteral("9"), "'-1' is not a valid port (0 to 65535)"},
+        {"a local port above 65535", QStringLiteral("70000"), QStringLiteral("9"),
+         "'70000' is not a valid port (0 to 65535)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        messages.messages.clear();
+        QSignalSpy switched(&client, &UdpClientChannel::SwitchChanged);
+        client.Switch(true, row.local, QStringLiteral("127.0.0.1"), row.remotePort);
+        EXPECT_EQ(messages.messages, QStringList{QString::fromUtf8(row.message)});
+        ASSERT_EQ(switched.size(), 1);
+        EXPECT_FALSE(switched[0][0].toBool());
+        // Same port, same endpoint, delivery as it was: no send from a port
+        // of the system's choosing.
+        EXPECT_EQ(client.NMUDP2.state(), QAbstractSocket::BoundState);
+        EXPECT_EQ(client.NMUDP2.localPort(), clientPort);
+        EXPECT_EQ(client.RemotePort(), remote.Port());
+        EXPECT_FALSE(client.Delivering());
+        EXPECT_EQ(client.Write("x").count, 1);
+        const QNetworkDatagram sent = remote.Receive();
+        EXPECT_EQ(sent.data(), QByteArray("x"));
+        EXPECT_EQ(sent.senderPort(), clientPort);
+    }
+}
+
+TEST_F(UdpChannelsTest, DatagramsTheSystemRefusesAreFailuresNamingTheReason)
+{
+    EnableServer();
+    const struct
+    {
+        const char* behaviour;
+        std::function<SendTarget::WriteResult()> write;
+        const char* line;
+    } rows[] = {
+        {"the client before its first enable sends to port 0", [&] { return client.Write("x"); },
+         "UDP Client发送出错 127.0.0.1:0: Invalid argument"},
+        {"the server to port 0",
+         [&] {
+             server.SetRemoteFields(QStringLiteral("127.0.0.1"), QStringLiteral("0"));
+             return server.Write("x");
+         },
+         "UDP Server发送出错 127.0.0.1:0: Invalid argument"},
+        {"the server to an IPv6 address from its IPv4 socket",
+         [&] {
+             server.SetRemoteFields(QStringLiteral("::1"), QStringLiteral("9"));
+             return server.Write("x");
+         },
+         "UDP Server发送出错 ::1:9: Address family not supported by protocol"},
+        {"the client to an IPv6 address from its IPv4 socket",
+         [&] {
+             EnableClient(FreePort(false), 9, QStringLiteral("::1"));
+             return client.Write("x");
+         },
+         "UDP Client发送出错 ::1:9: Address family not supported by protocol"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const SendTarget::WriteResult result = row.write();
+        EXPECT_EQ(result.count, 0);
+        EXPECT_FALSE(result.refused);
+        EXPECT_EQ(result.failure, QString::fromUtf8(row.line));
+    }
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_TRUE(sink.lines.empty());
+}
+
+TEST_F(UdpChannelsTest, APausedChannelReadsNothingAndDeliversWhatWaitedInOrderOnResume)
 {
     const quint16 serverPort = EnableServer();
-    Peer remote;
-    EnableClient(serverPort, remote.Port());
-    EXPECT_TRUE(messages.messages.isEmpty());
-    EXPECT_TRUE(client.IsSwitchedOn());
-    client.Write("x");
-    const QNetworkDatagram sent = remote.Receive();
-    EXPECT_EQ(sent.data(), QByteArray("x"));
-    EXPECT_NE(sent.senderPort(), serverPort);
+    const quint16 clientPort = FreePort(false);
+    EnableClient(clientPort, 9);
+    const struct
+    {
+        const char* behaviour;
+        Channel& channel;
+        quint16 port;
+    } rows[] = {
+        {"UDP server", server, serverPort},
+        {"UDP client", client, clientPort},
+    };
+    Peer peer;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        sink.chunks.clear();
+        row.channel.SetReceivePaused(true);
+        QByteArray expected;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray datagram = QByteArray::number(i) + Pattern(100 + i, i);
+            peer.SendTo(row.port, datagram);
+            expected += datagram;
+            Settle(10);
+        }
+        Settle(100);
+        EXPECT_TRUE(sink.chunks.empty());
+
+        row.channel.SetReceivePaused(false);
+        ASSERT_TRUE(WaitFor([&] { return sink.chunks.size() == 5; }));
+        EXPECT_EQ(sink.Received(row.channel.Id()), expected);
+        // Reading goes on as before.
+        peer.SendTo(row.port, "after");
+        ASSERT_TRUE(WaitFor([&] { return sink.chunks.size() == 6; }));
+        EXPECT_EQ(sink.chunks.back().data, QByteArray("after"));
+        EXPECT_FALSE(row.channel.Congested());
+    }
 }
 
 }  // namespace

@@ -1,40 +1,14 @@
 #include "send/relay.h"
 
-#include "send/channel.h"
 #include "send/send_dispatcher.h"
 #include "tests/support/fake_receive_options.h"
+#include "tests/support/flow_channel.h"
 #include "tests/support/info_recorder.h"
 #include "tests/support/recording_receive_sink.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
-
-// A channel whose congestion the test sets and whose receive pauses it records.
-class FlowChannel : public Channel
-{
-public:
-    FlowChannel(ChannelId id, ReceiveSink& sink) : Channel(id, sink) {}
-
-    bool congested = false;
-    std::vector<bool> pauses;
-    std::vector<QByteArray> writes;
-
-    bool Congested() const override { return congested; }
-    void SetReceivePaused(bool paused) override { pauses.push_back(paused); }
-    WriteResult Write(const QByteArray& payload) override
-    {
-        writes.push_back(payload);
-        return {payload.size()};
-    }
-    void Drain()
-    {
-        congested = false;
-        emit Drained();
-    }
-};
 
 struct Settings : RelaySettings
 {

@@ -179,6 +179,55 @@ TEST_F(SendDispatcherTest, WriteThatDidNotGoOutShowsOnlyWhy)
     }
 }
 
+// Whoever sends more after a send (the file sender) learns whether it went out.
+TEST_F(SendDispatcherTest, SendTellsWhetherThePayloadWentOut)
+{
+    const struct
+    {
+        const char* behaviour;
+        ChannelId channel;
+        std::function<void(RecordingTarget&)> setUp;
+        bool wentOut;
+    } rows[] = {
+        {"written to an open channel", UDPC, {}, true},
+        {"opened after a wait and written", COMA,
+         [](RecordingTarget& t) {
+             t.autoOpen = true;
+             t.open = false;
+             t.openAfterPolls = 1;
+         },
+         true},
+        {"a failed write", COMB, [](RecordingTarget& t) { t.failure = QStringLiteral("gone"); }, false},
+        {"a refused write", UDPS,
+         [](RecordingTarget& t) {
+             t.failure = QStringLiteral("too long");
+             t.refused = true;
+         },
+         false},
+        {"no client chosen", TCPS, [](RecordingTarget& t) { t.ready = false; }, false},
+        {"an automatic open that gives up", TCPC,
+         [](RecordingTarget& t) {
+             t.autoOpen = true;
+             t.open = false;
+             t.openAfterPolls = -1;
+         },
+         false},
+        {"an unknown channel", static_cast<ChannelId>(-1), {}, false},
+    };
+    MessageRecorder boxes;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        for (RecordingTarget& target : targets)
+            target = RecordingTarget();
+        if (row.setUp)
+            row.setUp(targets[row.channel]);
+        EXPECT_EQ(dispatcher.SendToChannel("41", row.channel, true), row.wentOut);
+        if (row.setUp)
+            row.setUp(targets[row.channel]);
+        EXPECT_EQ(dispatcher.SendBytesToChannel("A", row.channel), row.wentOut);
+    }
+}
+
 TEST_F(SendDispatcherTest, LineShowsTheCountTheWriteReports)
 {
     targets[TCPC].reportedCount = [](const QByteArray&) { return -1; };

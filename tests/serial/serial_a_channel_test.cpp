@@ -171,18 +171,49 @@ TEST_F(SerialAChannelTest, AnEmptyBlockDeliversNothing)
     EXPECT_EQ(sink.chunks[0].data, QByteArray("x")) << "the count excludes any terminator";
 }
 
-TEST_F(SerialAChannelTest, RemovedDeviceHaltsTheEngineButTheChannelStaysOpened)
+TEST_F(SerialAChannelTest, RemovedDeviceClosesTheChannelWithOneLine)
 {
     auto pair = std::make_unique<SocatPair>();
     ASSERT_TRUE(pair->Ready());
-    channel->PickPortPath(pair->A());
+    const QString path = pair->A();
+    channel->PickPortPath(path);
     channel->Open();
     ASSERT_TRUE(channel->IsOpen());
     pair.reset();
     ASSERT_TRUE(WaitUntil([&] { return !channel->IsOpen(); }));
-    EXPECT_TRUE(channel->Opened());
-    EXPECT_EQ(openedChanges, std::vector<bool>{true});
+    WaitUntil([] { return false; }, 300);  // a second line would show by now
+    EXPECT_FALSE(channel->Opened());
+    EXPECT_EQ(openedChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(sink.Texts(), QStringList{QStringLiteral("串口A ") + path + QStringLiteral(" 通讯中断: 设备已断开")});
+    EXPECT_EQ(sink.lines[0].color, kWindowText);
 
+    channel->Close();
+    EXPECT_EQ(openedChanges, (std::vector<bool>{true, false})) << "closing a halted port changes nothing";
+    EXPECT_EQ(sink.lines.size(), 1u);
+}
+
+TEST_F(SerialAChannelTest, ClosingAndSwitchingPortsGiveNoFailureLine)
+{
+    SocatPair first;
+    SocatPair second;
+    ASSERT_TRUE(first.Ready() && second.Ready());
+    channel->PickPortPath(first.A());
+    channel->Open();
+    ASSERT_TRUE(channel->IsOpen());
+    channel->PickPortPath(second.A());
+    EXPECT_TRUE(channel->IsOpen()) << "picking another port while open reopens on it";
+    EXPECT_EQ(openedChanges, (std::vector<bool>{true, false, true})) << "the page follows the reopen";
+
+    channel->PickPortPath(QStringLiteral("/nonexistent/ttyV9"));
+    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_EQ(openedChanges, (std::vector<bool>{true, false, true, false})) << "a failed reopen shows as closed";
+    ASSERT_EQ(boxes.messages.size(), 1);
+    EXPECT_TRUE(boxes.messages[0].startsWith(QStringLiteral("Device \"/nonexistent/ttyV9\" Open Error !!!\r")));
+    EXPECT_TRUE(sink.lines.empty());
+}
+
+TEST_F(SerialAChannelTest, PluggedAndRemovedDevicesGiveOneLineEach)
+{
     channel->DeviceChange(false);
     channel->DeviceChange(true);
     ASSERT_EQ(sink.lines.size(), 2u);

@@ -4,17 +4,20 @@
 #include "io/tnr_device_box.h"
 #include "send/send_dispatcher.h"
 #include "serial/comm_config_dialog.h"
+#include "serial/device_path_dialog.h"
 #include "serial/serial_a_channel.h"
 #include "serial/tnr_semaphore.h"
 #include "tests/serial/socat_pair.h"
-#include "tests/serial/wait_until.h"
 #include "tests/support/fake_receive_options.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/recording_receive_sink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -162,18 +165,6 @@ TEST_F(SerialAPageTest, OpenAndCloseThroughTheButtons)
     EXPECT_TRUE(LooksClosed());
 }
 
-TEST_F(SerialAPageTest, RemovedDeviceHaltsTheEngineButKeepsTheOpenedLook)
-{
-    auto pair = std::make_unique<SocatPair>();
-    ASSERT_TRUE(pair->Ready());
-    PickPath(pair->A());
-    page->btnOpenCom->click();
-    ASSERT_TRUE(channel->IsOpen());
-    pair.reset();
-    ASSERT_TRUE(WaitUntil([&] { return !channel->IsOpen(); }));
-    EXPECT_TRUE(LooksOpen());
-}
-
 TEST_F(SerialAPageTest, AnOpenByTheDispatcherShowsOnThePage)
 {
     SocatPair pair;
@@ -187,6 +178,53 @@ TEST_F(SerialAPageTest, AnOpenByTheDispatcherShowsOnThePage)
     ASSERT_TRUE(channel->IsOpen());
     EXPECT_TRUE(LooksOpen());
     EXPECT_TRUE(page->GroupBox1->title().startsWith(pair.A()));
+}
+
+TEST_F(SerialAPageTest, ThePathDialogOffersTheByIdPortsAndThePathsTypedBefore)
+{
+    // A by-id folder: a link to a device, and one whose device was just unplugged.
+    QTemporaryDir byId;
+    QFile device(byId.filePath(QStringLiteral("target")));
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    device.close();
+    const QString ftdi = byId.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    const QString prolific = byId.filePath(QStringLiteral("usb-Prolific_Technology_Inc._USB-Serial-if00-port0"));
+    ASSERT_TRUE(QFile::link(device.fileName(), ftdi));
+    ASSERT_TRUE(QFile::link(byId.filePath(QStringLiteral("unplugged")), prolific));
+    ASSERT_TRUE(QFile::remove(device.fileName()));
+    page->SetByIdRoot(byId.path());
+
+    const QString pts3 = empty_.filePath(QStringLiteral("pts3"));
+    const QString pts7 = empty_.filePath(QStringLiteral("pts7"));
+    for (const QString& typed : {pts3, pts7, QStringLiteral("  ") + pts3 + QStringLiteral(" "), QString(), ftdi})
+        PickPath(typed);
+    EXPECT_EQ(page->TypedPaths(), (QStringList{pts7, pts3, ftdi})) << "once each, latest last; a cancel adds nothing";
+
+    const std::unique_ptr<DevicePathDialog> dialog = page->NewPathDialog();
+    QStringList items;
+    for (int i = 0; i < dialog->cbbPath->count(); ++i)
+        items << dialog->cbbPath->itemText(i);
+    EXPECT_EQ(items, (QStringList{ftdi, prolific, pts3, pts7})) << "by-id ports by name, then typed paths, latest first";
+    EXPECT_TRUE(dialog->cbbPath->isEditable());
+    EXPECT_EQ(dialog->Path(), ftdi) << "the latest path is offered first";
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("串口A"));
+    EXPECT_EQ(dialog->lblPath->text(), QStringLiteral("设备路径 (例如 /dev/ttyUSB0):"));
+    EXPECT_EQ(dialog->btnOK->text(), QStringLiteral("确定"));
+    EXPECT_EQ(dialog->btnCancel->text(), QStringLiteral("取消"));
+    EXPECT_GE(dialog->width(), DevicePathDialog::kWidth);
+    EXPECT_GE(dialog->minimumWidth(), DevicePathDialog::kWidth);
+
+    dialog->cbbPath->setEditText(QStringLiteral("  /dev/ttyACM0 "));
+    EXPECT_EQ(dialog->Path(), QStringLiteral("/dev/ttyACM0"));
+    dialog->btnOK->click();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+
+    page->SetByIdRoot(empty_.filePath(QStringLiteral("no-such-folder")));
+    page->SetPathPrompt([] { return QString(); });
+    const std::unique_ptr<DevicePathDialog> bare = page->NewPathDialog();
+    EXPECT_EQ(bare->cbbPath->count(), 3) << "without a by-id folder only the typed paths";
+    bare->btnCancel->click();
+    EXPECT_EQ(bare->result(), QDialog::Rejected);
 }
 
 TEST_F(SerialAPageTest, RefreshEntryReloadsTheHiddenList)

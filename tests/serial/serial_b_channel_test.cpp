@@ -155,8 +155,10 @@ TEST_F(SerialBChannelTest, OpeningFailsOrDoesNothingAsTheChosenEntrySays)
         {"entry without parenthesis does nothing", QStringLiteral("/dev/ttyUSB0"), true, {}, 0, {}},
         {"nothing typed does nothing", QString(), false, {}, 0, {}},
         {"blanks before the parenthesis name no port", QStringLiteral("  ()"), true, {}, 0, {}},
-        {"missing device fails the probe", missing, false, {kProbeError}, 0, missing},
-        {"a listed missing device fails the probe", missing + QStringLiteral("()"), true, {kProbeError}, 0, missing},
+        {"missing device fails the probe with the system's reason", missing, false,
+         {QStringLiteral("串口B ") + missing + QStringLiteral(" 打开失败: 设备不存在")}, 0, missing},
+        {"a listed missing device fails the probe with the system's reason", missing + QStringLiteral("()"), true,
+         {QStringLiteral("串口B ") + missing + QStringLiteral(" 打开失败: 设备不存在")}, 0, missing},
         {"a file that is no serial port fails the open", plainFile, false, {kOpenError}, 0, plainFile},
     };
     for (const Row& row : rows) {
@@ -267,27 +269,32 @@ TEST_F(SerialBChannelTest, SettingsFileThatCannotBeWrittenIsReportedAndTheSettin
     EXPECT_TRUE(captions.back().contains(QStringLiteral("  57600  ")));
 }
 
-TEST_F(SerialBChannelTest, PortFailingWhileOpenShowsOneLineAndStaysOpened)
+TEST_F(SerialBChannelTest, PortFailingWhileOpenShowsOneLineAndStaysOpenedButFailed)
 {
+    std::vector<bool> failedChanges;
+    QObject::connect(channel.get(), &SerialBChannel::FailedChanged,
+                     [&](bool failed) { failedChanges.push_back(failed); });
     ChoosePairEntry();
     channel->Open();
     ASSERT_TRUE(channel->IsOpen());
 
     pair.Kill();
     EXPECT_TRUE(WaitUntil([&] { return !sink.lines.empty(); }));
-    FakeReceiveOptions options;
-    ChannelCounters counters;
-    SendDispatcher dispatcher{sink, options, counters, [] {}};
-    dispatcher.SetTarget(COMB, channel.get());
-    dispatcher.SendToChannel("lost", COMB, false);
+    EXPECT_FALSE(channel->Write("lost").Sent());
     WaitUntil([] { return false; }, 300);  // time for a second line, which must not come
-    const QStringList failures = LineTexts().filter(QStringLiteral("通讯中断"));
-    ASSERT_EQ(failures.size(), 1) << LineTexts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(failures[0].startsWith(QStringLiteral("串口B ") + pair.A()));
+    EXPECT_EQ(LineTexts(),
+              QStringList{QStringLiteral("串口B ") + pair.A() + QStringLiteral(" 通讯中断: 设备已断开，请关闭串口")});
     EXPECT_EQ(sink.lines[0].color, kWindowText);
-    EXPECT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(channel->IsOpen()) << "the device stays held until the user closes it";
     EXPECT_TRUE(channel->Opened());
+    EXPECT_TRUE(channel->Failed());
     EXPECT_EQ(openedChanges, std::vector<bool>{true});
+    EXPECT_EQ(failedChanges, std::vector<bool>{true});
+
+    channel->Close();
+    EXPECT_FALSE(channel->Failed());
+    EXPECT_EQ(failedChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(openedChanges, (std::vector<bool>{true, false}));
 }
 
 TEST_F(SerialBChannelTest, DispatcherOpensTheClosedPortAndTheBytesArrive)

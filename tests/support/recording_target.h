@@ -49,7 +49,10 @@ public:
         if (!failure.isEmpty())
             return refused ? WriteResult::Refused(failure) : WriteResult::Failed(failure);
         writes.push_back(payload);
-        return {reportedCount ? reportedCount(payload) : payload.size(), broadcast};
+        WriteResult result;
+        result.count = reportedCount ? reportedCount(payload) : payload.size();
+        result.broadcast = broadcast;
+        return result;
     }
 
 private:
