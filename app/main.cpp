@@ -5,6 +5,8 @@
 #include "app/termination_signals.h"
 #include "core/message_box.h"
 #include "data/alsa_beeper.h"
+#include "data/receive_log.h"
+#include "data/receive_log_folder.h"
 
 #include <exception>
 
@@ -19,7 +21,8 @@ int main(int argc, char** argv)
     FileChooserDialog::Install();
     try {
         AlsaBeeper beeper;
-        TForm1 form(&beeper);
+        ReceiveLog log(ReceiveLogFolder(QCoreApplication::applicationDirPath()));
+        TForm1 form(&beeper, &log);
         QObject::connect(&termination, &TerminationSignals::received, &form, [&form] {
             form.close();
             // Also leaves a nested event loop (an open dialog, a wait for a port).

@@ -55,7 +55,7 @@ const QStringList kChannelItems = {QStringLiteral("COMA"),       QStringLiteral(
 
 }  // namespace
 
-TForm1::TForm1(Beeper* beeper, QWidget* parent)
+TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     : QMainWindow(parent),
       tmrPeriodSend(pipeline_,
                     [this](ChannelId channel) {
@@ -65,6 +65,7 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
                             SendButtonClick(channel);
                     }),
       pipeline_(*this, displayLines_, counters_, [this] { UpdateStatusBar(); }),
+      gps_(pipeline_),
       dispatcher_(pipeline_, *this, counters_, [this] { UpdateStatusBar(); }),
       relay_(*this, dispatcher_),
       fileSender_(dispatcher_, pipeline_, [this] { return SelectedIndex(cbbPeriodSend); }),
@@ -82,6 +83,8 @@ TForm1::TForm1(Beeper* beeper, QWidget* parent)
     pipeline_.SetEcho(&dispatcher_);
     pipeline_.SetRelay(&relay_);
     pipeline_.SetBeeper(beeper);
+    pipeline_.SetLog(log);
+    pipeline_.SetGpsDecoder(&gps_);
 
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);

@@ -3,6 +3,7 @@
 #include "core/channel_counters.h"
 #include "core/channel_id.h"
 #include "data/display_line_store.h"
+#include "data/nmea_gps_decoder.h"
 #include "data/receive_options.h"
 #include "data/receive_pipeline.h"
 #include "net/tcp_client_channel.h"
@@ -52,8 +53,9 @@ public:
     static inline const char* const kProductTitle = "串口/TCP/UDP调试及转发软件";
     static inline const char* const kContactText = "serialnet 开源项目 (Linux版)";
 
-    // `beeper` may be null: then "接收蜂鸣提示" is silent.
-    explicit TForm1(Beeper* beeper = nullptr, QWidget* parent = nullptr);
+    // `beeper` may be null: then "接收蜂鸣提示" is silent. `log` takes every
+    // display line; null keeps none.
+    explicit TForm1(Beeper* beeper = nullptr, LineLog* log = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Start-up steps run once after construction.
@@ -177,6 +179,7 @@ private:
     ChannelCounters counters_;
     DisplayLineStore displayLines_;
     ReceivePipeline pipeline_;
+    NmeaGpsDecoder gps_;
     SendDispatcher dispatcher_;
     Relay relay_;
     FileSender fileSender_;

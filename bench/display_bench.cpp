@@ -1,16 +1,21 @@
 // Receive-path benchmarks: how many display lines per second ProcessReceived
-// sustains next to a plain QPlainTextEdit, bytes per second for large chunks,
-// and the longest event-loop stall while chunks arrive at twice a 3 Mbaud line.
+// sustains next to a plain QPlainTextEdit and with the receive log on and
+// off, bytes per second for large chunks, and the longest event-loop stall
+// while chunks arrive at twice a 3 Mbaud line.
 
 #include "app/main_window.h"
 #include "data/codec.h"
 #include "data/receive_display.h"
+#include "data/receive_log.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -42,7 +47,7 @@ long ResidentKiB()
 // A shown main window with default options, as a user has it.
 struct ShownForm
 {
-    ShownForm()
+    explicit ShownForm(LineLog* log = nullptr) : form(nullptr, log)
     {
         form.FormCreate();
         form.show();
@@ -104,6 +109,56 @@ void BM_ProcessReceivedLines(benchmark::State& state)
     state.counters["lines_per_s"] = linesPerSecond;
     state.counters["reference_lines_per_s"] = reference;
     state.counters["ratio_to_reference"] = linesPerSecond / reference;
+}
+
+// Lines shown in about `seconds` as in BM_ProcessReceivedLines, and the
+// milliseconds taken; with `log`, until every line is in its file too.
+std::pair<qint64, qint64> ShowLines(ReceiveLog* log, double seconds)
+{
+    ShownForm shown(log);
+    const QByteArray chunk = Chunk(64);
+    const QString label = QStringLiteral("TCP服务器[127.0.0.1:50312]");
+    qint64 lines = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < seconds * 1000) {
+        for (int i = 0; i < 1000; ++i) {
+            shown.form.ProcessReceived(chunk, label, TCPS);
+            if (i % 100 == 99)
+                QApplication::processEvents();
+        }
+        shown.form.edtMsg->Refresh();
+        QApplication::processEvents();
+        lines += 2000;
+    }
+    if (log)
+        log->Flush();
+    return {lines, clock.elapsed()};
+}
+
+// The same display with the receive log off and on, in turns, so that both
+// see the same load of the machine; the log writes into a scratch folder.
+void BM_ProcessReceivedLinesLogOffAndOn(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QTemporaryDir folder;
+        ReceiveLog log(folder.path());
+        std::pair<qint64, qint64> off{0, 0};
+        std::pair<qint64, qint64> on{0, 0};
+        for (int turn = 0; turn < 3; ++turn) {
+            const auto [offLines, offMs] = ShowLines(nullptr, 1.5);
+            const auto [onLines, onMs] = ShowLines(&log, 1.5);
+            off = {off.first + offLines, off.second + offMs};
+            on = {on.first + onLines, on.second + onMs};
+        }
+        const double offPerSecond = off.first * 1000.0 / std::max<qint64>(1, off.second);
+        const double onPerSecond = on.first * 1000.0 / std::max<qint64>(1, on.second);
+        state.counters["log_off_lines_per_s"] = offPerSecond;
+        state.counters["log_on_lines_per_s"] = onPerSecond;
+        state.counters["ratio_on_to_off"] = onPerSecond / offPerSecond;
+        QFileInfo file(folder.path() + QLatin1Char('/') + ReceiveLog::FileName(QDateTime::currentMSecsSinceEpoch()));
+        state.counters["log_MiB"] = file.size() / (1024.0 * 1024.0);
+    }
 }
 
 // Bytes per second for large chunks; range(0) = chunk size, range(1) = hex display.
@@ -172,6 +227,7 @@ void BM_EventLoopStallAt600KBps(benchmark::State& state)
 }
 
 BENCHMARK(BM_ProcessReceivedLines)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_ProcessReceivedLinesLogOffAndOn)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProcessReceivedBytes)
     ->Args({1024, 0})
     ->Args({1024, 1})

@@ -2,8 +2,11 @@
 // server channel, relayed ("转发" TCP SERVER <-> TCP CLIENT) through its TCP
 // client channel to a second TCP peer, with the window's default display
 // options (every byte shown), next to socat relaying the same stream in the
-// same run. Both sinks check that every byte arrived, in order.
+// same run; once without and once with the receive log, whose writing then
+// counts until every line is in its file. Both sinks check that every byte
+// arrived, in order.
 #include "app/main_window.h"
+#include "data/receive_log.h"
 #include "net/is_port_in_use.h"
 #include "tests/streams/loopback_listener.h"
 #include "tests/streams/relay_rig.h"
@@ -17,6 +20,7 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
+#include <optional>
 
 namespace {
 
@@ -31,11 +35,15 @@ struct Run
 };
 
 // The window relays TCP SERVER -> TCP CLIENT, as a user would set it up.
-Run RelayThroughWindow()
+Run RelayThroughWindow(bool withLog)
 {
     ScratchWorkingDirectory scratch;  // the settings file the window writes stays out of the way
     Run run;
-    TForm1 window;
+    // The log writes into the scratch folder.
+    std::optional<ReceiveLog> log;
+    if (withLog)
+        log.emplace(scratch.Path());
+    TForm1 window(nullptr, log ? &*log : nullptr);
     window.FormCreate();
     window.show();
     RelayRig rig(window, TCPS, TCPC);
@@ -46,6 +54,8 @@ Run RelayThroughWindow()
     if (!rig.Start({.forward = kTotal}))
         return run;
     RunEventLoopUntil([&] { return rig.Done() || rig.Broken(); }, kTimeoutMs, 1);
+    if (log)
+        log->Flush();
     run.seconds = clock.nsecsElapsed() / 1e9;
     run.intact = rig.Intact();
     run.chunks = window.Counters()[TCPS].rxFrames;
@@ -103,7 +113,7 @@ void BM_RelayTcpServerToTcpClient(benchmark::State& state)
     qint64 chunks = 0;
     for (auto _ : state) {
         const Run socat = RelayThroughSocat();
-        const Run relay = RelayThroughWindow();
+        const Run relay = RelayThroughWindow(state.range(0) != 0);
         state.SetIterationTime(relay.seconds);
         relaySeconds += relay.seconds;
         socatSeconds += socat.seconds;
@@ -119,6 +129,12 @@ void BM_RelayTcpServerToTcpClient(benchmark::State& state)
     state.counters["relayed_chunks"] = static_cast<double>(chunks);
 }
 
-BENCHMARK(BM_RelayTcpServerToTcpClient)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelayTcpServerToTcpClient)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("log")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

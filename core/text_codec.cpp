@@ -1,6 +1,9 @@
 #include "core/text_codec.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -9,8 +12,8 @@
 namespace TextCodec {
 namespace {
 
-// One iconv conversion descriptor per direction, opened once. Conversions
-// run on the user-interface thread only; worker threads hand bytes over first.
+// One iconv conversion descriptor per direction and thread, opened once: a
+// descriptor keeps state during a conversion and must not be shared.
 class Converter
 {
 public:
@@ -110,7 +113,7 @@ std::atomic<Encoding> payloadEncoding{Encoding::kGbk};
 
 QString DecodeGb18030(QByteArrayView bytes)
 {
-    static Converter toUtf16("UTF-16LE", "GB18030");
+    static thread_local Converter toUtf16("UTF-16LE", "GB18030");
     static const QByteArray kReplacement = QByteArray("\xFD\xFF", 2);  // U+FFFD little-endian
     // UTF-16 units never outnumber the bytes: a four-byte sequence gives at
     // most two units, everything else one.
@@ -209,6 +212,107 @@ QChar VisibleControl(char16_t c)
     return QChar(static_cast<char16_t>(0x2400 + c));
 }
 
+// What a byte shows as on a display line, in the code page, when it does
+// not begin a character of two or four bytes: itself, a line feed for CR,
+// the control glyph, or U+FFFD for a byte that begins nothing.
+struct ShownByte
+{
+    quint32 bytes;  // little-endian, `length` of them
+    quint8 length;
+};
+
+using ShownBytes = std::array<ShownByte, 256>;
+
+const ShownBytes& ShownByteTable()
+{
+    static const ShownBytes table = [] {
+        ShownBytes t;
+        const auto packed = [](const QByteArray& bytes) {
+            quint32 word = 0;
+            for (qsizetype i = 0; i < bytes.size(); ++i)
+                word |= quint32(quint8(bytes[i])) << (8 * i);
+            return ShownByte{word, quint8(bytes.size())};
+        };
+        const ShownByte replacement = packed(Encode(QString(QChar(0xFFFD))));
+        for (int c = 0; c < 256; ++c) {
+            if (c == '\r')
+                t[c] = {'\n', 1};
+            else if ((c >= 0x20 && c < 0x7F) || c == '\n' || c == '\t')
+                t[c] = {quint32(c), 1};
+            else if (c < 0x80)
+                t[c] = packed(Encode(QString(VisibleControl(char16_t(c)))));
+            else
+                t[c] = replacement;
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The text is converted in blocks of this many bytes, from a copy that has
+// the four bytes after the block readable.
+constexpr qsizetype kDisplayBlock = 4096;
+
+// A character's code in a block: bit 0 set when it is two bytes long, bit 2
+// when it is a pair of lead and second byte, and kFourByteCode or more when
+// it may be four bytes long.
+constexpr unsigned kFourByteCode = 8;
+
+// True when every byte is 0x20 to 0x7E: each stands for itself. Looks at
+// eight bytes at a time; the carries of the sums can only add false alarms.
+bool AllPlain(const unsigned char* data, qsizetype count)
+{
+    constexpr quint64 kOnes = 0x0101010101010101ull;
+    constexpr quint64 kHigh = 0x8080808080808080ull;
+    qsizetype i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const quint64 word = qFromUnaligned<quint64>(data + i);
+        if ((((word - kOnes * 0x20) & ~word) | word | (word + kOnes)) & kHigh)
+            return false;
+    }
+    for (; i < count; ++i)
+        if (data[i] < 0x20 || data[i] > 0x7E)
+            return false;
+    return true;
+}
+
+// The code-page bytes of the four-byte sequence at `in`, or nothing when it
+// is not one character. Not every four-byte sequence is assigned, and a few
+// assigned ones encode back differently: the converter is asked. One that is
+// not assigned decodes to several characters, as its bytes are skipped one
+// at a time.
+QByteArray FourByteCharacter(const unsigned char* in)
+{
+    const QString character = Decode(QByteArrayView(reinterpret_cast<const char*>(in), 4));
+    if (character.size() == 1 || (character.size() == 2 && character.at(0).isHighSurrogate()))
+        return Encode(character);
+    return QByteArray();
+}
+
+// Writes the character at `at` of a block at `write` and moves both past it.
+// Selected by masks, not branches, which random bytes would defeat.
+inline void ShowCharacter(const unsigned char* in, const quint8* codes, const ShownBytes& shownBytes, qsizetype& at,
+                          char*& write)
+{
+    unsigned code = codes[at];
+    if (code >= kFourByteCode) [[unlikely]] {
+        const QByteArray character = FourByteCharacter(in + at);
+        if (!character.isEmpty()) {
+            memcpy(write, character.constData(), character.size());
+            write += character.size();
+            at += 4;
+            return;
+        }
+        code = 0;  // shown as U+FFFD, and decoding goes on with the next byte
+    }
+    const unsigned c = in[at];
+    const quint32 pairMask = 0u - ((code >> 2) & 1u);
+    const ShownByte shown = shownBytes[c];
+    qToLittleEndian((quint32(c | in[at + 1] << 8) & pairMask) | (shown.bytes & ~pairMask), write);
+    write += (2u & pairMask) | (shown.length & ~pairMask);
+    at += (code & 1u) + 1;
+}
+
 }  // namespace
 
 Encoding PayloadEncoding()
@@ -242,7 +346,7 @@ QByteArray Encode(const QString& text, Encoding encoding)
         return text.toLatin1();
     if (encoding == Encoding::kUtf8)
         return text.toUtf8();
-    static Converter fromUtf16("GB18030", "UTF-16LE");
+    static thread_local Converter fromUtf16("GB18030", "UTF-16LE");
     const QByteArrayView utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     // Unpaired surrogates are the only thing GB18030 cannot take; write "?".
     QByteArray out(utf16.size() * 2 + 16, Qt::Uninitialized);
@@ -287,6 +391,80 @@ qsizetype IncompleteTail(QByteArrayView bytes, Encoding encoding)
     if (encoding == Encoding::kUtf8)
         return last < 0x80 ? 0 : IncompleteUtf8Tail(data, bytes.size());
     return last < kFirstSequenceByte ? 0 : IncompleteGb18030Tail(data, bytes.size());
+}
+
+void AppendEncodedDisplayed(QByteArrayView bytes, Encoding encoding, QByteArray& out)
+{
+    if (encoding == Encoding::kUtf8) {
+        out.append(Encode(DecodeForDisplay(bytes, encoding), encoding));
+        return;
+    }
+    const ShownBytes& shownBytes = ShownByteTable();
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    // No byte shows as more than four, and every character writes four.
+    const qsizetype used = out.size();
+    out.resize(used + 4 * size + 4);
+    char* write = out.data() + used;
+    // A character's end depends on its bytes: so first, for every position of
+    // a block, what a character starting there would be, each found apart
+    // from the others; then a walk from character to character that costs
+    // one look-up a step. Blocks of plain ASCII are copied.
+    alignas(64) unsigned char in[kDisplayBlock + 8];
+    alignas(64) quint8 codes[kDisplayBlock];
+    char later[4 * kDisplayBlock + 16];
+    for (qsizetype start = 0; start < size;) {
+        const qsizetype count = std::min(kDisplayBlock, size - start);
+        if (AllPlain(data + start, count)) {
+            memcpy(write, data + start, count);
+            write += count;
+            start += count;
+            continue;
+        }
+        // Past the end of the text come zero bytes, which continue no character.
+        const qsizetype readable = std::min(count + 4, size - start);
+        memcpy(in, data + start, readable);
+        memset(in + readable, 0, sizeof in - readable);
+        // Comparisons only, over the whole block whatever its count, so that
+        // the compiler can look at many positions at once. Every lead byte
+        // 0x81 to 0xFE followed by a second byte of a pair decodes, and
+        // encodes back to the same two bytes.
+        for (qsizetype j = 0; j < kDisplayBlock; ++j) {
+            const quint8 c = in[j];
+            const quint8 next = in[j + 1];
+            const quint8 lead = quint8(c - 0x81) <= 0xFE - 0x81;
+            const quint8 pair = lead & (quint8(next - 0x40) <= 0xFE - 0x40) & (next != 0x7F);
+            const quint8 four = lead & (quint8(next - 0x30) <= 9) & (quint8(in[j + 2] - 0x81) <= 0xFE - 0x81) &
+                                (quint8(in[j + 3] - 0x30) <= 9);
+            const quint8 crLf = (c == '\r') & (next == '\n');
+            codes[j] = quint8((pair | crLf) | pair << 2 | four << 3);
+        }
+        // Each step waits for the one before: two walks side by side, the
+        // second from a byte below 0x30 in the middle, which is always the
+        // start of a character (such a byte is never part of a longer one,
+        // except the LF of a CR LF). Its text goes to `later` first.
+        qsizetype middle = std::max<qsizetype>(1, count / 2);
+        while (middle < count && (in[middle] >= 0x30 || (in[middle] == '\n' && in[middle - 1] == '\r')))
+            ++middle;
+        qsizetype j = 0;
+        qsizetype k = middle;
+        char* laterWrite = later;
+        while (j < middle && k < count) {
+            ShowCharacter(in, codes, shownBytes, j, write);
+            ShowCharacter(in, codes, shownBytes, k, laterWrite);
+        }
+        while (j < middle)
+            ShowCharacter(in, codes, shownBytes, j, write);
+        while (k < count)
+            ShowCharacter(in, codes, shownBytes, k, laterWrite);
+        memcpy(write, later, laterWrite - later);
+        write += laterWrite - later;
+        if (middle < count)
+            j = k;
+        // The last character may reach into the next block.
+        start += j;
+    }
+    out.truncate(write - out.constData());
 }
 
 }  // namespace TextCodec

@@ -7,7 +7,8 @@
 // The system code page of payload text, the log and the settings files is GBK.
 // GB18030 is its superset and maps every Unicode character, so both directions
 // use it and typed text never loses a character. Payload text may be UTF-8
-// instead, as Linux peers send it; the settings files stay GBK.
+// instead, as Linux peers send it; the settings files stay GBK. Every function
+// may be called from any thread.
 namespace TextCodec {
 
 enum class Encoding : quint8 { kGbk, kUtf8 };
@@ -34,5 +35,12 @@ QString DecodeForDisplay(QByteArrayView bytes, Encoding encoding = Encoding::kGb
 // complete (0 to 3), read from a character boundary at the start: what a
 // stream cut into chunks carries into its next chunk.
 qsizetype IncompleteTail(QByteArrayView bytes, Encoding encoding);
+
+// Appends Encode(DecodeForDisplay(bytes, encoding), encoding) to `out`. In
+// GBK it is made from the bytes without decoding them: valid characters are
+// their own bytes, only line breaks, control glyphs, bytes that do not decode
+// and the rare four-byte sequences change. The log writes every display line
+// so.
+void AppendEncodedDisplayed(QByteArrayView bytes, Encoding encoding, QByteArray& out);
 
 }  // namespace TextCodec

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QtEndian>
 
 #include <array>
 
@@ -15,19 +16,33 @@ void AppendHexByte(QByteArray& out, quint8 byte)
     out.append(kHexDigits[byte & 0x0F]);
 }
 
-// Two digits and one separator per byte; the shared loop of the plain, dump
-// and spaced styles. Written straight into a buffer of the final size: this
-// runs over every byte the relay forwards and every sent byte shown.
-QByteArray HexWithSeparator(QByteArrayView bytes, char separator)
+// Two digits and a blank per byte, appended to `out`; the shared loop of the
+// plain, dump and spaced styles. This runs over every byte the relay forwards
+// and every sent byte shown, and the log writes it again: each byte is one
+// look-up and one store of four bytes, the fourth overwritten by the next.
+void AppendHexSpaced(QByteArrayView bytes, QByteArray& out)
 {
-    QByteArray out(bytes.size() * 3, Qt::Uninitialized);
-    char* write = out.data();
+    static constexpr auto kSpacedPairs = [] {
+        std::array<quint32, 256> pairs{};
+        for (int i = 0; i < 256; ++i)
+            pairs[i] = quint32(quint8(kHexDigits[i >> 4])) | quint32(quint8(kHexDigits[i & 0x0F])) << 8 |
+                       quint32(' ') << 16;
+        return pairs;
+    }();
+    const qsizetype used = out.size();
+    out.resize(used + bytes.size() * 3 + 1);
+    char* write = out.data() + used;
     for (char byte : bytes) {
-        const auto value = static_cast<quint8>(byte);
-        *write++ = kHexDigits[value >> 4];
-        *write++ = kHexDigits[value & 0x0F];
-        *write++ = separator;
+        qToLittleEndian(kSpacedPairs[static_cast<quint8>(byte)], write);
+        write += 3;
     }
+    out.chop(1);
+}
+
+QByteArray HexSpaced(QByteArrayView bytes)
+{
+    QByteArray out;
+    AppendHexSpaced(bytes, out);
     return out;
 }
 
@@ -79,31 +94,38 @@ QByteArray HexTextToBytes(QByteArrayView text)
 
 QByteArray BytesToHexPlain(QByteArrayView bytes)
 {
-    QByteArray out = HexWithSeparator(bytes, ' ');
+    QByteArray out = HexSpaced(bytes);
     out.chop(1);
     return out;
 }
 
 QByteArray BytesToHexDump(QByteArrayView bytes)
 {
-    return HexWithSeparator(bytes, ' ');
+    return HexSpaced(bytes);
 }
 
 QByteArray BytesToHexStyled(QByteArrayView bytes, int style)
 {
     QByteArray out;
+    AppendHexStyled(bytes, style, out);
+    return out;
+}
+
+void AppendHexStyled(QByteArrayView bytes, int style, QByteArray& out)
+{
     switch (style) {
     case kHexSpaced:
-        return HexWithSeparator(bytes, ' ');
+        AppendHexSpaced(bytes, out);
+        return;
     case kHexPacked:
-        out.reserve(bytes.size() * 2);
+        out.reserve(out.size() + bytes.size() * 2);
         for (char byte : bytes)
             AppendHexByte(out, static_cast<quint8>(byte));
-        return out;
+        return;
     case kHexC:
     case kHexSuffixH:
     case kHexBackslash:
-        out.reserve(bytes.size() * 5);
+        out.reserve(out.size() + bytes.size() * 5);
         for (char byte : bytes) {
             if (style == kHexC)
                 out.append("0x");
@@ -114,11 +136,11 @@ QByteArray BytesToHexStyled(QByteArrayView bytes, int style)
                 out.append('h');
             out.append(',');
         }
-        if (out.endsWith(','))
+        if (!bytes.isEmpty())
             out.chop(1);
-        return out;
+        return;
     default:
-        return out;
+        return;
     }
 }
 

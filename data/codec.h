@@ -31,6 +31,8 @@ QByteArray BytesToHexPlain(QByteArrayView bytes);
 // Display form of the bytes in one of the five styles; a trailing comma is
 // dropped, style 0 keeps its trailing blank, no style gives the empty text.
 QByteArray BytesToHexStyled(QByteArrayView bytes, int style);
+// BytesToHexStyled appended to `out`.
+void AppendHexStyled(QByteArrayView bytes, int style, QByteArray& out);
 
 // Length of BytesToHexStyled of `count` bytes, without writing the text.
 qsizetype HexStyledSize(qsizetype count, int style);

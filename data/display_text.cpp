@@ -94,6 +94,24 @@ QString DisplayText::ToString() const
     return head_ + Render(size_);
 }
 
+void DisplayText::AppendEncoded(QByteArray& out, TextCodec::Encoding encoding) const
+{
+    out.append(TextCodec::Encode(head_, encoding));
+    switch (rendering_) {
+    case Rendering::kDecoded:
+        if (encoding == encoding_)
+            TextCodec::AppendEncodedDisplayed(Bytes(), encoding, out);
+        else
+            out.append(TextCodec::Encode(Render(size_), encoding));
+        break;
+    case Rendering::kHex:
+        AppendHexStyled(Bytes(), style_, out);
+        break;
+    case Rendering::kNone:
+        break;
+    }
+}
+
 QString DisplayText::Left(qsizetype count) const
 {
     if (count <= head_.size())

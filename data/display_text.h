@@ -33,6 +33,10 @@ public:
 
     // The whole text, rendered now.
     QString ToString() const;
+    // Appends TextCodec::Encode(ToString(), encoding) to `out`; made from the
+    // bytes without rendering them as text first when they were decoded in
+    // the same encoding.
+    void AppendEncoded(QByteArray& out, TextCodec::Encoding encoding) const;
     // The first `count` characters of ToString(); renders only the bytes they
     // come from.
     QString Left(qsizetype count) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/channel_id.h"
+#include "data/display_text.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -17,12 +18,13 @@ public:
     virtual void Beep(int frequencyHz, int durationMs) = 0;
 };
 
-// Keeps a record of every display line.
+// Keeps a record of every display line. The line comes as kept, not
+// rendered: the record may be written in the code page straight from its bytes.
 class LineLog
 {
 public:
     virtual ~LineLog() = default;
-    virtual void AppendLog(const QString& line) = 0;
+    virtual void AppendLog(const DisplayText& line) = 0;
 };
 
 // Looks for GPS sentences in a received chunk and reports what it finds.

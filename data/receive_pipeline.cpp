@@ -24,9 +24,9 @@ void ReceivePipeline::ShowInfo(const DisplayText& text, LineColor color)
     const bool stamped = options_.HelpInfo() || options_.SendInfo();
     const DisplayText line = stamped ? text.Prefixed(TimeStampText() + QStringLiteral("   ")) : text;
     display_.Append(line, color);
-    // The log takes every line's text: rendered here, only when one is attached.
+    // The log takes every line as kept, time stamp included.
     if (log_)
-        log_->AppendLog(line.ToString());
+        log_->AppendLog(line);
     edtMsgChange();
 }
 

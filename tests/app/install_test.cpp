@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <csignal>
+#include <unistd.h>
 
 // The program as a user gets it: installed with `cmake --install` into a
 // prefix, started from a folder of its own, packaged with CPack.
@@ -72,6 +73,72 @@ QMap<QString, QString> DesktopEntry(const QString& path)
     return keys;
 }
 
+// Starts the installed `program` in `workingFolder` on the offscreen
+// platform, with `dataHome` as XDG_DATA_HOME, and ends it with SIGTERM once
+// it answers that signal.
+void StartAndTerminate(const QString& program, const QString& workingFolder, const QString& dataHome)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingFolder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Whatever the program keeps per user stays in the test's folders.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {});
+    ASSERT_TRUE(process.waitForStarted(kStartTimeoutMs));
+    // SIGTERM is answered by saving and closing once its handler is in
+    // place; before that it would just kill the program.
+    bool ready = false;
+    for (int waited = 0; waited < kStartTimeoutMs && !ready && process.state() == QProcess::Running;
+         waited += kPollMs) {
+        ready = CatchesSignal(process.processId(), SIGTERM);
+        if (!ready)
+            QThread::msleep(kPollMs);
+    }
+    ASSERT_TRUE(ready) << process.readAll().toStdString();
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(kStartTimeoutMs));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+}
+
+// Makes a folder unwritable for as long as it lives: by its mode, and for
+// root, whom the mode does not stop, by the immutable attribute.
+class UnwritableFolder
+{
+public:
+    explicit UnwritableFolder(QString path) : path_(std::move(path))
+    {
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                         QFile::ReadOther | QFile::ExeOther);
+        if (::access(QFile::encodeName(path_).constData(), W_OK) == 0)
+            immutable_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+    }
+    ~UnwritableFolder()
+    {
+        if (immutable_)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                         QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+
+    bool Unwritable() const { return ::access(QFile::encodeName(path_).constData(), W_OK) != 0; }
+
+private:
+    QString path_;
+    bool immutable_ = false;
+};
+
+// The log files of `folder`.
+QStringList LogsIn(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("Log_??????.txt")}, QDir::Files);
+}
+
 TEST(InstallTest, InstalledProgramStartsFromAnotherFolderAndKeepsItsSettingsThere)
 {
     QTemporaryDir prefix;
@@ -94,35 +161,44 @@ TEST(InstallTest, InstalledProgramStartsFromAnotherFolderAndKeepsItsSettingsTher
     ASSERT_TRUE(icon.open(QIODevice::ReadOnly));
     EXPECT_TRUE(icon.readAll().contains("<svg"));
 
-    QProcess process;
-    process.setWorkingDirectory(workingFolder.path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    // Whatever the program keeps per user stays in the test's folders.
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, {});
-    ASSERT_TRUE(process.waitForStarted(kStartTimeoutMs));
-    // SIGTERM is answered by saving and closing once its handler is in
-    // place; before that it would just kill the program.
-    bool ready = false;
-    for (int waited = 0; waited < kStartTimeoutMs && !ready && process.state() == QProcess::Running;
-         waited += kPollMs) {
-        ready = CatchesSignal(process.processId(), SIGTERM);
-        if (!ready)
-            QThread::msleep(kPollMs);
-    }
-    ASSERT_TRUE(ready) << process.readAll().toStdString();
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(kStartTimeoutMs));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+    StartAndTerminate(program, workingFolder.path(), dataHome.path());
 
     QFile config(QDir(workingFolder.path()).filePath(QStringLiteral("config.ini")));
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
     EXPECT_TRUE(config.readAll().startsWith("[FORM]\r\nMMOCOM1="));
     EXPECT_FALSE(QFileInfo::exists(prefix.filePath(QStringLiteral("bin/config.ini"))));
+}
+
+TEST(InstallTest, InstalledProgramLogsNextToItselfOrElseInTheUsersDataFolder)
+{
+    QTemporaryDir prefix;
+    QTemporaryDir workingFolder;
+    QTemporaryDir dataHome;
+    ASSERT_TRUE(prefix.isValid() && workingFolder.isValid() && dataHome.isValid());
+    ASSERT_TRUE(RunToEnd(QString::fromUtf8(SERIALNET_CMAKE),
+                    {QStringLiteral("--install"), BuildDir(), QStringLiteral("--prefix"), prefix.path()}));
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString program = QDir(bin).filePath(QStringLiteral("serialnet"));
+    const QString fallback = QDir(dataHome.path()).filePath(QStringLiteral("serialnet"));
+
+    StartAndTerminate(program, workingFolder.path(), dataHome.path());
+    ASSERT_EQ(LogsIn(bin).size(), 1);
+    QFile log(QDir(bin).filePath(LogsIn(bin).first()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    // The banner line, in the code page, after its CR LF.
+    EXPECT_TRUE(log.readAll().startsWith("\r\n")) << log.fileName().toStdString();
+    EXPECT_TRUE(LogsIn(fallback).isEmpty());
+    ASSERT_TRUE(QFile::remove(log.fileName()));
+
+    {
+        UnwritableFolder unwritable(bin);
+        if (!unwritable.Unwritable())
+            GTEST_SKIP() << "cannot make " << bin.toStdString() << " unwritable here";
+        StartAndTerminate(program, workingFolder.path(), dataHome.path());
+    }
+    EXPECT_TRUE(LogsIn(bin).isEmpty());
+    EXPECT_EQ(LogsIn(fallback).size(), 1);
+    EXPECT_TRUE(LogsIn(workingFolder.path()).isEmpty());
 }
 
 TEST(InstallTest, DebianPackageHoldsWhatTheInstallPutsInPlace)

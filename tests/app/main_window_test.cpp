@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 #include "app/status_panels.h"
+#include "core/text_codec.h"
 #include "data/receive_display.h"
+#include "data/receive_log.h"
 #include "send/channel_page.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/recording_target.h"
@@ -8,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 
@@ -408,6 +413,45 @@ TEST_F(MainWindowTest, VeryLongLinesStayWholeInTheStoreAndAreShownInPieces)
     const QString shown = form.edtMsg->toPlainText().remove(QLatin1Char('\n'));
     EXPECT_TRUE(shown.startsWith(form.DisplayLines().At(0).text.left(ReceiveDisplay::kMaxShownChars)));
     EXPECT_TRUE(shown.endsWith(QStringLiteral(" …（此行共196608字符，只显示前4096字符）"))) << shown.right(40).toStdString();
+}
+
+TEST(MainWindowLogAndGpsTest, EveryShownLineIsLoggedAndGpsSentencesGiveAPurpleLine)
+{
+    ScratchWorkingDirectory workingDirectory;
+    MessageRecorder messages;
+    QTemporaryDir folder;
+    ReceiveLog log(folder.path());
+    TForm1 form(nullptr, &log);
+    form.FormCreate();
+    form.chkLog->setChecked(false);
+    form.chkGPS->setChecked(true);
+    const QByteArray sentence = "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
+    form.ProcessReceived(sentence, QStringLiteral("COMA[ttyUSB0]"), COMA);
+    log.Flush();
+
+    const DisplayLineStore& lines = form.DisplayLines();
+    const QString gps = QStringLiteral("GPS:longitude 0.00000,latitude 0.00000,speed 10.20");
+    qsizetype gpsLines = 0;
+    for (qsizetype i = 0; i < lines.LineCount(); ++i) {
+        if (QString(lines.At(i).text).remove(kStamp) == gps) {
+            EXPECT_EQ(lines.At(i).color, kPurple);
+            ++gpsLines;
+        }
+    }
+    EXPECT_EQ(gpsLines, 1);
+
+    // The banner, the GPS line, the header and the data line, each with its
+    // time stamp and the line breaks it holds, although "日志记录" is off.
+    QFile file(folder.path() + QLatin1Char('/') + ReceiveLog::FileName(QDateTime::currentMSecsSinceEpoch()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString logged = TextCodec::Decode(file.readAll());
+    const QRegularExpression stamp(QStringLiteral("\r\n\\d{4}-\\d{1,2}-\\d{1,2} \\d{2}:\\d{2}:\\d{2} \\d{4}毫秒 {4}"));
+    EXPECT_EQ(logged.count(stamp), 4);
+    const QString banner = QString(lines.At(1).text).remove(kStamp);
+    EXPECT_EQ(QString(logged).replace(stamp, QStringLiteral("\r\n")),
+              QStringLiteral("\r\n") + banner + QStringLiteral("\r\n") + gps + QStringLiteral("\n\r\nCOMA[ttyUSB0]接收") +
+                  QString::number(sentence.size()) + QStringLiteral("字节: \r\n") + QString::fromLatin1(sentence.chopped(2)) +
+                  QStringLiteral("\n"));
 }
 
 TEST(ApplicationTest, EscapedExceptionsAreReportedAndTheLoopGoesOn)

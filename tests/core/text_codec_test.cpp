@@ -3,8 +3,11 @@
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <cerrno>
 #include <iconv.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -110,6 +113,121 @@ TEST(TextCodec, DisplayTextShowsControlBytesVisibly)
     };
     for (const auto& c : cases)
         EXPECT_EQ(TextCodec::DecodeForDisplay(c.bytes), c.expected) << c.name;
+}
+
+// What AppendEncodedDisplayed appends to an empty array, in GBK.
+QByteArray EncodedDisplayed(QByteArrayView bytes)
+{
+    QByteArray out;
+    TextCodec::AppendEncodedDisplayed(bytes, TextCodec::Encoding::kGbk, out);
+    return out;
+}
+
+TEST(TextCodec, EncodedDisplayIsTheShownTextEncoded)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"ascii", "AT+CSQ OK"},
+        {"chinese", "\xB4\xAE\xBF\xDA"},
+        {"CR LF, lone CR, lone LF", "a\r\nb\rc\nd\r"},
+        {"CR then CR LF", "\r\r\n"},
+        {"controls, zero byte and delete", QByteArray("\x01\x1B\0\x7F\t", 5)},
+        {"0x80 and 0xFF start nothing", "a\x80\xFF" "b"},
+        {"lead byte at the end", "ab\xB4"},
+        {"lead byte before a control", "\xB4\x01"},
+        {"lead byte before a blank", "\xB4 x"},
+        {"four-byte character", "\x81\x30\x89\x38"},
+        {"four-byte character outside the basic plane", "\x94\x39\xFC\x36"},
+        {"four-byte encoding of U+FFFD", "\x84\x31\xA4\x37"},
+        {"four-byte sequence not assigned", "\x84\x31\xA5\x30" "z"},
+        {"four-byte sequence beyond Unicode", "\xFE\x39\xFE\x39\x41"},
+        {"four-byte sequence cut at the end", "\x81\x30\x89"},
+        {"lead, digit, lead, letter", "\x81\x30\x89\x41"},
+        {"pair then four-byte", "\xB4\xAE\x81\x30\x89\x38\xBF\xDA"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EncodedDisplayed(c.bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(c.bytes)))
+            << c.name;
+}
+
+TEST(TextCodec, EncodedDisplayOfEveryPairAndOfRandomBytesIsTheShownTextEncoded)
+{
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        for (int second = 0; second <= 0xFF; ++second) {
+            const QByteArray pair{static_cast<char>(lead), static_cast<char>(second)};
+            ASSERT_EQ(EncodedDisplayed(pair), TextCodec::Encode(TextCodec::DecodeForDisplay(pair)))
+                << std::hex << lead << " " << second;
+        }
+    }
+    QRandomGenerator random(20240531);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes(static_cast<int>(random.bounded(1, 200)), Qt::Uninitialized);
+        // Half of the rounds draw from the bytes that make four-byte sequences.
+        static const char kFourByteAlphabet[] = {'\x81', '\x84', '\x90', '\xE3', '\xFE', '0', '1', '9', '\r', '\n'};
+        for (char& byte : bytes)
+            byte = round % 2 ? kFourByteAlphabet[random.bounded(int(std::size(kFourByteAlphabet)))]
+                             : static_cast<char>(random.bounded(256));
+        ASSERT_EQ(EncodedDisplayed(bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(bytes)))
+            << bytes.toHex().constData();
+    }
+}
+
+TEST(TextCodec, EncodedDisplayOfLongTextsIsTheShownTextEncoded)
+{
+    // Long texts are converted in pieces of a few kilobytes: characters that
+    // straddle a piece, pieces of plain ASCII, pieces with no byte below 0x30.
+    const QByteArray a4094(4094, 'a');
+    const QByteArray a4095(4095, 'a');
+    QRandomGenerator random(4096);
+    const auto randomBytes = [&](int size, int low, int high) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char& byte : bytes)
+            byte = static_cast<char>(random.bounded(low, high + 1));
+        return bytes;
+    };
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"CR LF across pieces", a4095 + "\r\n" + a4095 + "\r"},
+        {"pair across pieces", a4095 + "\xB4\xAE" + a4095},
+        {"four-byte character across pieces", a4094 + "\x81\x30\x89\x38" + a4094},
+        {"unassigned four-byte sequence across pieces", a4094 + "\x84\x31\xA5\x30" + a4094},
+        {"plain piece between others", "\x01" + QByteArray(8192, 'b') + "\x02\xFF"},
+        {"random bytes", randomBytes(50000, 0, 255)},
+        {"high bytes only", randomBytes(20000, 0x80, 0xFF)},
+        {"chinese text with line breaks", TextCodec::Encode(QStringLiteral("串口调试\r\n").repeated(3000))},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EncodedDisplayed(c.bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(c.bytes))) << c.name;
+    for (int round = 0; round < 20; ++round) {
+        const QByteArray bytes = randomBytes(static_cast<int>(random.bounded(4000, 20000)), 0, 255);
+        ASSERT_EQ(EncodedDisplayed(bytes), TextCodec::Encode(TextCodec::DecodeForDisplay(bytes))) << round;
+    }
+}
+
+TEST(TextCodec, ThreadsConvertAtTheSameTime)
+{
+    const QString text = QStringLiteral("串口A发送 € 😀");
+    const QByteArray bytes = TextCodec::Encode(text) + "\x81\x30\x89\x38";
+    const QByteArray expected = TextCodec::Encode(TextCodec::DecodeForDisplay(bytes));
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5000; ++i) {
+                if (TextCodec::Decode(TextCodec::Encode(text)) != text || EncodedDisplayed(bytes) != expected)
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(TextCodec, PayloadTextInEitherEncoding)

@@ -29,10 +29,16 @@ QStringList StoredLines(const DisplayLineStore& store)
 }
 
 // Left and Size of a kept line agree with its whole text, at every length
-// that matters: every cut for short lines, the ends for long ones.
+// that matters: every cut for short lines, the ends for long ones; and its
+// code-page bytes are the whole text encoded.
 void ExpectPartsAgree(const DisplayText& text)
 {
     const QString whole = text.ToString();
+    for (TextCodec::Encoding encoding : {TextCodec::Encoding::kGbk, TextCodec::Encoding::kUtf8}) {
+        QByteArray encoded = "before";
+        text.AppendEncoded(encoded, encoding);
+        ASSERT_EQ(encoded, "before" + TextCodec::Encode(whole, encoding));
+    }
     ASSERT_EQ(text.Size(), whole.size());
     EXPECT_GE(text.SizeBound(), whole.size());
     QList<qsizetype> cuts = {0, 1, whole.size() - 1, whole.size(), whole.size() + 1, 4096};
