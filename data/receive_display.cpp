@@ -60,7 +60,7 @@ void InsertWithLinks(QTextCursor& cursor, QStringView text, const QTextCharForma
 
 }  // namespace
 
-void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first)
+qint64 ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first)
 {
     QTextCharFormat format;
     if (color == kWindowText)
@@ -80,6 +80,18 @@ void ReceiveDisplay::AppendLine(QTextCursor& cursor, const DisplayText& text, Li
     if (size > kMaxShownChars)
         cursor.insertText(QStringLiteral(" …（此行共%1字符，只显示前%2字符）").arg(size).arg(kMaxShownChars),
                           format);
+    return shown.size() + 1;
+}
+
+void ReceiveDisplay::LearnCost(qint64 nanoseconds, qint64 chars)
+{
+    // Only a refresh of some size tells the cost. A dearer one is believed at
+    // once, a cheaper one slowly: the cost per character varies from turn to
+    // turn, and the budget is a bound, not an average.
+    if (chars < kCostSampleChars)
+        return;
+    const double latest = static_cast<double>(nanoseconds) / 1e6 / static_cast<double>(chars);
+    msPerChar_ = std::clamp(std::max(latest, msPerChar_ * kCostDecay), kMinMsPerChar, kMaxMsPerChar);
 }
 
 void ReceiveDisplay::Refresh()
@@ -102,16 +114,24 @@ void ReceiveDisplay::ShowPending(qint64 budgetMs)
         shownLines_ = 0;
     }
     if (total > shownLines_) {
+        // The layout of what was inserted happens when the edit block ends,
+        // after the insertion loop; so the budget is also kept in characters,
+        // from what the last refresh cost per character in all.
+        const qint64 charBudget = budgetMs < 0 ? -1 : static_cast<qint64>(budgetMs / msPerChar_);
+        QElapsedTimer laidOut;
+        laidOut.start();
         QTextCursor cursor(document());
         cursor.movePosition(QTextCursor::End);
         cursor.beginEditBlock();
         qsizetype i = shownLines_;
-        while (i < total && (budgetMs < 0 || !took.hasExpired(budgetMs))) {
-            AppendLine(cursor, store_.TextAt(i), store_.ColorAt(i), document()->isEmpty() && i == 0);
+        qint64 chars = 0;
+        while (i < total && (budgetMs < 0 || (!took.hasExpired(budgetMs) && chars < charBudget))) {
+            chars += AppendLine(cursor, store_.TextAt(i), store_.ColorAt(i), document()->isEmpty() && i == 0);
             ++i;
         }
         cursor.endEditBlock();
         shownLines_ = i;
+        LearnCost(laidOut.nsecsElapsed(), chars);
     }
     if (!autoScroll_ || autoScroll_()) {
         QTextCursor end(document());

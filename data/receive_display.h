@@ -48,11 +48,21 @@ private:
     void RefreshAndReschedule();
     // Shows pending lines for up to `budgetMs`, all of them when it is negative.
     void ShowPending(qint64 budgetMs);
-    void AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first);
+    // Returns the characters inserted (a line break counted as one).
+    qint64 AppendLine(QTextCursor& cursor, const DisplayText& text, LineColor color, bool first);
+    void LearnCost(qint64 nanoseconds, qint64 chars);
+
+    static constexpr qint64 kCostSampleChars = 4096;
+    static constexpr double kMinMsPerChar = 1e-6;
+    static constexpr double kMaxMsPerChar = 1e-2;
+    static constexpr double kCostDecay = 0.95;
 
     DisplayLineStore& store_;
     QTimer refreshTimer_;
     std::function<bool()> autoScroll_;
     quint64 shownGeneration_ = 0;
     qsizetype shownLines_ = 0;
+    // What inserting and laying out one character cost of late; at first a
+    // guess on the slow side (50,000 characters in 20 ms).
+    double msPerChar_ = 4e-4;
 };
