@@ -1,6 +1,10 @@
 #include "io/tnr_device_box.h"
 
+#include "core/message_box.h"
+
 #include <QSignalBlocker>
+
+#include <exception>
 
 TnrDeviceBox::TnrDeviceBox(QWidget* parent) : QComboBox(parent)
 {
@@ -64,7 +68,13 @@ void TnrDeviceBox::Pick(int index)
         const QSignalBlocker blocker(this);
         setCurrentIndex(index);
     }
-    comm_->SetDeviceIndex(index);
+    // An open component reopens on its new device; a refusal is shown here,
+    // since nothing may be thrown through the combo box's signal.
+    try {
+        comm_->SetDeviceIndex(index);
+    } catch (const std::exception& error) {
+        MessageBox::Show(QString::fromUtf8(error.what()));
+    }
     emit changed();
 }
 

@@ -1,5 +1,8 @@
 #include "io/tnr_device_box.h"
 #include "fake_component.h"
+#include "tests/support/message_recorder.h"
+
+#include <stdexcept>
 
 #include <QSignalSpy>
 
@@ -64,6 +67,25 @@ TEST(TnrDeviceBox, PickingAnEntrySetsTheComponentsDeviceThenSignals)
     box.Pick(1);
     EXPECT_EQ(component.selected, 1);
     EXPECT_EQ(box.currentIndex(), 1);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+// A component that is open reopens on the picked device; its refusal must be
+// shown, not thrown out of the combo box's signal into Qt's event code.
+TEST(TnrDeviceBox, RefusedReopenIsShownAndNotThrown)
+{
+    struct RefusingComponent : FakeComponent
+    {
+        void SetDeviceIndex(int) override { throw std::runtime_error("串口打开失败"); }
+    } component;
+    component.AddNumbered(1);
+    component.AddNumbered(2);
+    TnrDeviceBox box;
+    box.SetnrComm(&component);
+    QSignalSpy changed(&box, &TnrDeviceBox::changed);
+    MessageRecorder boxes;
+    EXPECT_NO_THROW(box.Pick(1));
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("串口打开失败")});
     EXPECT_EQ(changed.count(), 1);
 }
 
