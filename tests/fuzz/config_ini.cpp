@@ -1,8 +1,9 @@
-// config.ini as the main window reads and writes it: the 19 keys of section
+// config.ini as the main window reads and writes it: the keys of section
 // FORM with their defaults, the snippet table's Base64 rows, the numbers of
 // the port choices and the hex display flag. The logic of FormSettings is
 // followed without its widgets.
 
+#include "app/form_keys.h"
 #include "app/snippet_text.h"
 #include "core/ini_file.h"
 #include "core/text_codec.h"
@@ -10,44 +11,17 @@
 #include "tests/fuzz/scratch_file.h"
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 
 namespace {
 
 using Rows = QList<QPair<QString, QString>>;
 
-enum class Kind { Text, Snippets, Integer, Flag };
-
-struct Key
-{
-    const char* name;
-    Kind kind;
-    const char* defaultValue;
-};
-
-// In the order the window writes and reads them.
-constexpr Key kKeys[] = {
-    {"MMOCOM1", Kind::Text, ""},
-    {"MMOCOM2", Kind::Text, ""},
-    {"MMOTCP", Kind::Text, ""},
-    {"MMOTCPCLIENT", Kind::Text, ""},
-    {"MMOUDP", Kind::Text, ""},
-    {"MMOUDPCLIENT", Kind::Text, ""},
-    {"USERSTR", Kind::Snippets, ""},
-    {"COMA", Kind::Integer, "0"},
-    {"COMB", Kind::Integer, "0"},
-    {"TCPS_PORT", Kind::Text, "10002"},
-    {"TCPC_HOST", Kind::Text, ""},
-    {"TCPC_PORT", Kind::Text, "10002"},
-    {"UDPS_HOST", Kind::Text, "127.0.0.1"},
-    {"UDPS_RPORT", Kind::Text, "7000"},
-    {"UDPS_LPORT", Kind::Text, "8000"},
-    {"UDPC_HOST", Kind::Text, "127.0.0.1"},
-    {"UDPC_RPORT", Kind::Text, "8000"},
-    {"UDPC_LPORT", Kind::Text, "7000"},
-    {"REV_HEXSHOW", Kind::Flag, "0"},
-};
-constexpr qsizetype kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
+using FormKeys::Key;
+using FormKeys::Kind;
+using FormKeys::kKeys;
+constexpr qsizetype kKeyCount = std::size(kKeys);
 
 const QString kSection = QStringLiteral("FORM");
 
@@ -73,7 +47,8 @@ Loaded Load(const IniFile& ini)
         const int number = text.toInt(&ok);
         const int integer = ok ? number : QString::fromLatin1(key.defaultValue).toInt();
         switch (key.kind) {
-        case Kind::Text:
+        case Kind::Memo:
+        case Kind::Edit:
             // A value is one line.
             FUZZ_CHECK(!HasLineBreak(text));
             loaded.values << text;
@@ -92,7 +67,7 @@ Loaded Load(const IniFile& ini)
                 loaded.snippets = rows;
             }
             break;
-        case Kind::Integer:
+        case Kind::ComboIndex:
             loaded.values << QString::number(integer);
             break;
         case Kind::Flag:
