@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ports/tnr_usb_device.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+struct UsbPropertyRow
+{
+    QString property;
+    QString value;
+};
+
+// The property list of a device, in the page's order; rows whose value is
+// empty after trimming are left out. Each bulk pipe is handed to `bulkPipe`
+// on the way. Before the string descriptor rows the device's strings are read
+// again, which renames it for the next showing.
+std::vector<UsbPropertyRow> UsbPropertyRows(TnrUsbDevice& device,
+                                            const std::function<void(const TnrUsbPipe&)>& bulkPipe = {});
+
+// "0x046D 1133"
+QString UsbIdText(quint16 id);
