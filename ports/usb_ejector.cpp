@@ -59,7 +59,7 @@ QString UnmountAll(QDBusConnection& bus, const QString& disk)
 QString SystemUsbEjector::Deauthorize(const QString& sysfsPath)
 {
     const QByteArray path = (sysfsPath + QStringLiteral("/authorized")).toLocal8Bit();
-    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     const bool written = ::write(fd, "0", 1) == 1;
