@@ -2,7 +2,10 @@
 #include "ports/lpt_pins.h"
 #include "ports/lpt_port_list.h"
 #include "ports/tnr_lpt.h"
+#include "send/send_dispatcher.h"
 #include "tests/ports/recording_lpt_io.h"
+#include "tests/support/fake_receive_options.h"
+#include "tests/support/info_recorder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -161,6 +164,31 @@ TEST(LptChannelTest, OnlyBytesThatWentOutAreReportedSent)
     EXPECT_EQ(sent.count, 2);
     EXPECT_EQ(io->DataWritten(), QByteArray("\x55\xAA", 2));
     EXPECT_TRUE(channel.Write(QByteArray()).Sent());
+}
+
+TEST(LptChannelTest, TheDispatcherCountsOnlyWhatWentOut)
+{
+    InfoRecorder info;
+    FakeReceiveOptions options;
+    ChannelCounters counters;
+    SendDispatcher dispatcher(info, options, counters, [] {});
+    auto* io = new RecordingLptIO;
+    LptChannel channel{std::unique_ptr<LptPortIO>(io)};
+    dispatcher.SetTarget(LPT, &channel);
+
+    EXPECT_FALSE(dispatcher.SendToChannel("55 AA", LPT, true));
+    ASSERT_EQ(info.lines.size(), 1u);
+    EXPECT_EQ(info.lines[0].text, QString::fromUtf8(LptChannel::kClosedLine));
+    EXPECT_EQ(counters[LPT].txBytes, 0);
+
+    channel.nrLPT1.SetActive(true);
+    EXPECT_TRUE(dispatcher.SendToChannel("55 AA", LPT, true));
+    EXPECT_EQ(io->DataWritten(), QByteArray("\x55\xAA"));
+    EXPECT_EQ(info.lines[1].text, QStringLiteral("并口发送HEX数据2字节："));
+    EXPECT_EQ(counters[LPT].txBytes, 2);
+    EXPECT_TRUE(dispatcher.SendToChannel("ab", LPT, false));
+    EXPECT_EQ(io->DataWritten(), QByteArray("\x55\xAA" "ab"));
+    EXPECT_EQ(counters[LPT].txBytes, 4);
 }
 
 TEST_F(LptTest, DirectModeOpensTheClaimedPpdevNodeAndLogsTheBase)
