@@ -61,7 +61,8 @@ void TnrLPT::SetDirectMode(bool direct)
 
 QString TnrLPT::GetLptname() const
 {
-    return QStringLiteral("LPT") + QChar(ushort('0' + portNo_));
+    // In decimal, so that LPT10 and above read right too.
+    return QStringLiteral("LPT") + QString::number(portNo_);
 }
 
 QString TnrLPT::DevicePath() const

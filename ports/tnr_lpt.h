@@ -47,7 +47,7 @@ public:
     TnrLog* Log() const { return log_; }
     void SetLog(TnrLog* log) { log_ = log; }
 
-    // "LPT" and the port number.
+    // "LPT" and the port number in decimal.
     QString GetLptname() const;
     // The device node opened for the current port and mode.
     QString DevicePath() const;

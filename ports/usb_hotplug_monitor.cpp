@@ -5,7 +5,12 @@
 #include <cstring>
 #include <libudev.h>
 
-UsbHotplugMonitor::UsbHotplugMonitor(QObject* parent) : QObject(parent) {}
+UsbHotplugMonitor::UsbHotplugMonitor(QObject* parent) : QObject(parent)
+{
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { emit deviceChanged(arrived_); });
+}
 
 UsbHotplugMonitor::~UsbHotplugMonitor()
 {
@@ -42,9 +47,9 @@ void UsbHotplugMonitor::Receive()
     if (device == nullptr)
         return;
     const char* action = udev_device_get_action(device);
-    if (action != nullptr && std::strcmp(action, "add") == 0)
-        emit deviceChanged(true);
-    else if (action != nullptr && std::strcmp(action, "remove") == 0)
-        emit deviceChanged(false);
+    if (action != nullptr && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) {
+        arrived_ = std::strcmp(action, "add") == 0;
+        settle_.start();
+    }
     udev_device_unref(device);
 }

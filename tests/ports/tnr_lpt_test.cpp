@@ -305,6 +305,9 @@ TEST_F(LptTest, PortPropertiesAndName)
     EXPECT_EQ(lpt.LptPort(), lpLPTxx);
     lpt.SetLptPort(lpLPTxx);
     EXPECT_EQ(lpt.LptPortNo(), 7);
+    // parport10 is LPT11, not "LPT;".
+    lpt.SetLptPortNo(11);
+    EXPECT_EQ(lpt.GetLptname(), QStringLiteral("LPT11"));
 }
 
 class LptProcTest : public LptTest
