@@ -2,6 +2,7 @@
 
 #include "ports/usb_ejector.h"
 #include "ports/usb_name_source.h"
+#include "ports/usb_string_source.h"
 #include "ports/usb_sysfs_reader.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,8 @@ TnrUSB::TnrUSB(QObject* parent)
     : TnrBaseIO(parent),
       root_(QString::fromLatin1(UsbSysfsReader::kDefaultRoot)),
       names_(std::make_shared<HwdbUsbNames>()),
-      ejector_(std::make_shared<SystemUsbEjector>())
+      ejector_(std::make_shared<SystemUsbEjector>()),
+      strings_(std::make_shared<UsbfsStringSource>())
 {
 }
 

@@ -9,6 +9,7 @@
 
 class UsbEjector;
 class UsbNameSource;
+class UsbStringSource;
 
 // The USB device component: its device list holds the non-hub devices of
 // the USB tree in tree order, and one of them may be selected. It is never
@@ -30,6 +31,9 @@ public:
     void SetNameSource(std::shared_ptr<const UsbNameSource> names) { names_ = std::move(names); }
     void SetEjector(std::shared_ptr<UsbEjector> ejector) { ejector_ = std::move(ejector); }
     void SetEjectRetryMs(int ms) { ejectRetryMs_ = ms; }
+    // Asks devices for their string descriptors; null keeps to sysfs.
+    void SetStringSource(std::shared_ptr<const UsbStringSource> strings) { strings_ = std::move(strings); }
+    const UsbStringSource* StringSource() const { return strings_.get(); }
 
     bool RequestDescriptors() const { return requestDescriptors_; }
     void SetRequestDescriptors(bool on) { requestDescriptors_ = on; }
@@ -64,6 +68,7 @@ private:
     QString root_;
     std::shared_ptr<const UsbNameSource> names_;
     std::shared_ptr<UsbEjector> ejector_;
+    std::shared_ptr<const UsbStringSource> strings_;
     int ejectRetryMs_ = kEjectRetryMs;
     bool requestDescriptors_ = false;
     quint16 idVendor_ = 0;

@@ -1,5 +1,7 @@
 #include "ports/tnr_usb_device.h"
 
+#include "ports/usb_string_source.h"
+
 TUsbTransferType TnrUsbPipe::GetTransferType() const
 {
     if (!endpoint)
@@ -55,14 +57,20 @@ QString TnrUsbDevice::StringAt(quint8 index) const
     return QString();
 }
 
-void TnrUsbDevice::UpdateDescriptors()
+void TnrUsbDevice::UpdateDescriptors(const UsbStringSource* source)
 {
+    constexpr int kMaxStrings = 16;
     descriptors.clear();
-    for (quint8 index = 1; index <= 16; ++index) {
-        const QString text = StringAt(index);
-        if (text.isEmpty())
-            break;
-        descriptors << text;
+    const std::optional<QStringList> asked = source ? source->ReadStrings(*this, kMaxStrings) : std::nullopt;
+    if (asked) {
+        descriptors = asked->mid(0, kMaxStrings);
+    } else {
+        for (quint8 index = 1; index <= kMaxStrings; ++index) {
+            const QString text = StringAt(index);
+            if (text.isEmpty())
+                break;
+            descriptors << text;
+        }
     }
     const auto at = [this](quint8 index) {
         return index >= 1 && index <= descriptors.size() ? descriptors[index - 1] : StringAt(index);

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+class UsbStringSource;
+
 enum TUsbTransferType { ttUnknown, ttControl, ttIsochronous, ttBulk, ttInterrupt };
 enum TUsbSpeed { usLow = 0, usFull = 1, usHigh = 2, usSuper = 3 };
 
@@ -71,9 +73,10 @@ struct TnrUsbDevice
     bool GetIsSelfPower() const;
     bool GetIsBusPower() const;
     const QStringList& GetDescriptors() const { return descriptors; }
-    // Reads the string descriptors again and takes Manufacturer, Description
-    // and SerialNumber from them.
-    void UpdateDescriptors();
+    // Reads the string descriptors again, from the device when `source` can
+    // ask it, else the strings sysfs keeps, and takes Manufacturer,
+    // Description and SerialNumber from them.
+    void UpdateDescriptors(const UsbStringSource* source = nullptr);
     // The string at a descriptor index; empty when the device has none.
     QString StringAt(quint8 index) const;
 };

@@ -65,7 +65,7 @@ void UsbPage::nrDeviceBox3Change()
         else
             nrUSBPipePair1->SetPipeOut(pipe.position);
     };
-    for (const UsbPropertyRow& row : UsbPropertyRows(*device, bulkPipe))
+    for (const UsbPropertyRow& row : UsbPropertyRows(*device, bulkPipe, nrUSB1_.StringSource()))
         lvProperties->addTopLevelItem(new QTreeWidgetItem(QStringList{row.property, row.value}));
 }
 

@@ -16,7 +16,8 @@ QString UsbIdText(quint16 id)
 }
 
 std::vector<UsbPropertyRow> UsbPropertyRows(TnrUsbDevice& device,
-                                            const std::function<void(const TnrUsbPipe&)>& bulkPipe)
+                                            const std::function<void(const TnrUsbPipe&)>& bulkPipe,
+                                            const UsbStringSource* strings)
 {
     std::vector<UsbPropertyRow> rows;
     const auto add = [&rows](const QString& property, const QString& value) {
@@ -47,7 +48,7 @@ std::vector<UsbPropertyRow> UsbPropertyRows(TnrUsbDevice& device,
     }
     add(QStringLiteral("Service"), device.Service);
     add(QStringLiteral("Disk's"), device.Disks);
-    device.UpdateDescriptors();
+    device.UpdateDescriptors(strings);
     for (int n = 0; n < device.descriptors.size(); ++n)
         add(QStringLiteral("String Descriptor [%1]").arg(n + 1), device.descriptors[n]);
     return rows;

@@ -34,6 +34,8 @@ protected:
         usb.SetNameSource(nullptr);
         usb.SetEjector(ejector);
         usb.SetEjectRetryMs(0);
+        // The fake tree's usbfs nodes are paths of the real machine: never ask them.
+        usb.SetStringSource(nullptr);
         page = std::make_unique<UsbPage>(usb);
     }
 

@@ -3,6 +3,7 @@
 #include "ports/usb_ejector.h"
 #include "ports/usb_name_source.h"
 #include "ports/usb_property_rows.h"
+#include "ports/usb_string_source.h"
 #include "ports/usb_sysfs_reader.h"
 #include "tests/ports/fake_usb_sysfs.h"
 
@@ -58,6 +59,18 @@ struct FakeEjector : UsbEjector
     {
         requests << device.InstanceId;
         return refusals-- > 0 ? reason : QString();
+    }
+};
+
+struct FakeStrings : UsbStringSource
+{
+    std::optional<QStringList> strings;
+    mutable int asked = 0;
+    std::optional<QStringList> ReadStrings(const TnrUsbDevice&, int count) const override
+    {
+        ++asked;
+        EXPECT_EQ(count, 16);
+        return strings;
     }
 };
 
@@ -198,6 +211,48 @@ TEST_F(UsbTest, DatabaseNamesComeFirstAndTheDeviceStringsAtTheNextShowing)
     EXPECT_EQ(next.back(), std::pair(QStringLiteral("String Descriptor [2]"), QStringLiteral("USB Optical Mouse")));
     EXPECT_EQ(mouse->speed, usLow);
     EXPECT_EQ(UsbIdText(0x046D), QStringLiteral("0x046D 1133"));
+}
+
+TEST_F(UsbTest, StringsTheDeviceAnswersReplaceTheNamesAtTheNextShowing)
+{
+    TnrUsbDevice* storage = Select(0);
+    ASSERT_NE(storage, nullptr);
+    FakeStrings strings;
+    strings.strings = QStringList{"Maker A", "Thing B", "SN-C", "Config D"};
+    const std::vector<UsbPropertyRow> first = UsbPropertyRows(*storage, {}, &strings);
+    EXPECT_EQ(strings.asked, 1);
+    EXPECT_EQ(first[0].value, QStringLiteral("Cruzer Blade"));
+    ASSERT_GE(first.size(), 4u);
+    EXPECT_EQ(first[first.size() - 1].property, QStringLiteral("String Descriptor [4]"));
+    EXPECT_EQ(first[first.size() - 1].value, QStringLiteral("Config D"));
+    EXPECT_EQ(storage->Manufacturer, QStringLiteral("Maker A"));
+    EXPECT_EQ(storage->Description, QStringLiteral("Thing B"));
+    EXPECT_EQ(storage->SerialNumber, QStringLiteral("SN-C"));
+
+    // A device that cannot be asked keeps to the strings sysfs holds.
+    strings.strings.reset();
+    UsbPropertyRows(*storage, {}, &strings);
+    EXPECT_EQ(storage->descriptors, QStringList({"SanDisk", "Cruzer Blade", "4C530001230512115093"}));
+    EXPECT_EQ(storage->Manufacturer, QStringLiteral("SanDisk"));
+}
+
+TEST(UsbStringDescriptorTest, Utf16TextWithinItsLength)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {"plain", QByteArray("\x08\x03" "A\0B\0C\0", 8), QStringLiteral("ABC")},
+        {"non-Latin", QByteArray("\x06\x03\x32\x4e\xe3\x53", 6), QStringLiteral("串口")},
+        {"length beyond the bytes", QByteArray("\x20\x03" "A\0", 4), QStringLiteral("A")},
+        {"odd length drops the half character", QByteArray("\x05\x03" "A\0B", 5), QStringLiteral("A")},
+        {"not a string descriptor", QByteArray("\x04\x02" "A\0", 4), QString()},
+        {"too short", QByteArray("\x02", 1), QString()},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(DecodeUsbStringDescriptor(row.bytes), row.text) << row.name;
 }
 
 TEST(UsbVersionTest, ReleaseNumberGivesMajorAndMinor)
