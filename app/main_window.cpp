@@ -282,10 +282,8 @@ void TForm1::BuildPages()
         connect(page->Panel()->send, &QPushButton::clicked, this, [this, channel] { SendButtonClick(channel); });
     }
 
-    lpt = new LptPage(PageControl1);
-    PageControl1->addTab(lpt, QStringLiteral("并口"));
-    usb = new UsbPage(PageControl1);
-    PageControl1->addTab(usb, QStringLiteral("USB"));
+    BuildParallelPortPage();
+    BuildUsbPage();
 
     auto* tools = new QWidget(PageControl1);
     tools->setObjectName(QStringLiteral("tsTOOLS"));
@@ -306,6 +304,21 @@ void TForm1::BuildPages()
     webLayout->addWidget(browser, 1);
     webLayout->addWidget(btnFullScr);
     PageControl1->addTab(web, QStringLiteral("版本更新"));
+}
+
+void TForm1::BuildParallelPortPage()
+{
+    dispatcher_.SetTarget(LPT, &lptChannel_);
+    lpt = new LptPage(lptChannel_.nrLPT1, PageControl1);
+    PageControl1->addTab(lpt, QStringLiteral("并口"));
+}
+
+void TForm1::BuildUsbPage()
+{
+    usb = new UsbPage(nrUSB1_, PageControl1);
+    PageControl1->addTab(usb, QStringLiteral("USB"));
+    connect(&usbMonitor_, &UsbHotplugMonitor::deviceChanged, usb, &UsbPage::WMDeviceChange);
+    usbMonitor_.Start();
 }
 
 void TForm1::FormCreate()

@@ -10,6 +10,9 @@
 #include "net/tcp_server_channel.h"
 #include "net/udp_client_channel.h"
 #include "net/udp_server_channel.h"
+#include "ports/lpt_channel.h"
+#include "ports/tnr_usb.h"
+#include "ports/usb_hotplug_monitor.h"
 #include "send/file_sender.h"
 #include "send/period_timer.h"
 #include "send/relay.h"
@@ -100,6 +103,8 @@ public:
     TcpClientChannel& TcpClient() { return tcpClientChannel_; }
     UdpServerChannel& UdpServer() { return udpServerChannel_; }
     UdpClientChannel& UdpClient() { return udpClientChannel_; }
+    LptChannel& ParallelPort() { return lptChannel_; }
+    TnrUSB& nrUSB1() { return nrUSB1_; }
 
     // ReceiveOptions
     bool HelpInfo() const override;
@@ -174,6 +179,10 @@ private:
     QWidget* BuildReceiveOptions();
     QWidget* BuildSendOptions();
     void BuildPages();
+    // The parallel port page on `nrLPT1`, which is also the dispatcher's LPT target.
+    void BuildParallelPortPage();
+    // The USB page on `nrUSB1`, refreshed when a USB device comes or goes.
+    void BuildUsbPage();
     void FormClose();
 
     ChannelCounters counters_;
@@ -190,6 +199,9 @@ private:
     TcpClientChannel tcpClientChannel_;
     UdpServerChannel udpServerChannel_;
     UdpClientChannel udpClientChannel_;
+    LptChannel lptChannel_;
+    TnrUSB nrUSB1_;
+    UsbHotplugMonitor usbMonitor_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
 };

@@ -1,7 +1,12 @@
 #include "ports/lpt_page.h"
 
+#include "core/message_box.h"
+#include "core/text_codec.h"
+#include "data/codec.h"
+#include "io/tnr_device_box.h"
+#include "ports/tnr_lpt.h"
+
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +14,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <exception>
 
 namespace {
 
@@ -51,14 +61,12 @@ PinLabel PinLabelOf(int pin)
 
 }  // namespace
 
-LptPage::LptPage(QWidget* parent) : QWidget(parent)
+LptPage::LptPage(TnrLPT& nrLPT1, QWidget* parent) : QWidget(parent), nrLPT1_(nrLPT1)
 {
     setObjectName(QStringLiteral("tsLPT"));
 
-    nrDeviceBox2 = new QComboBox(this);
+    nrDeviceBox2 = new TnrDeviceBox(this);
     nrDeviceBox2->setObjectName(QStringLiteral("nrDeviceBox2"));
-    nrDeviceBox2->setEditable(true);
-    nrDeviceBox2->setEditText(QStringLiteral("LPT1"));
     Label12 = new QLabel(QStringLiteral("并口基址 0x"), this);
     Label12->setObjectName(QStringLiteral("Label12"));
     ebase = new QLineEdit(this);
@@ -108,4 +116,50 @@ LptPage::LptPage(QWidget* parent) : QWidget(parent)
     layout->addWidget(ButtonLPT);
     layout->addLayout(sendRow);
     layout->addStretch();
+
+    nrDeviceBox2->SetnrComm(&nrLPT1_);
+    connect(CheckBox1, &QCheckBox::clicked, this, &LptPage::CheckBox1Click);
+    connect(ButtonLPT, &QPushButton::clicked, this, &LptPage::ButtonLPTClick);
+    connect(btnLPTSend, &QPushButton::clicked, this, &LptPage::btnLPTSendClick);
+}
+
+void LptPage::CheckBox1Click()
+{
+    try {
+        nrLPT1_.SetActive(CheckBox1->isChecked());
+        ebase->setText(QString::number(nrLPT1_.LptIOBase(), 16).toUpper());
+        ButtonLPTClick();
+    } catch (const std::exception& error) {
+        CheckBox1->setChecked(nrLPT1_.Active());
+        MessageBox::Show(QString::fromStdString(error.what()));
+    }
+}
+
+void LptPage::ButtonLPTClick()
+{
+    for (QCheckBox* box : boxPins->findChildren<QCheckBox*>()) {
+        const int tag = box->property("tag").toInt();
+        if (tag != 0)
+            box->setChecked(nrLPT1_.GetPin(tag));
+    }
+}
+
+void LptPage::btnLPTSendClick()
+{
+    const QString text = edtLptSend->text().trimmed();
+    if (text.isEmpty() || !nrLPT1_.Active())
+        return;
+    const QByteArray bytes = TextCodec::Encode(text, TextCodec::PayloadEncoding());
+    if (!chkLPTHex->isChecked()) {
+        nrLPT1_.SendString(bytes);
+        return;
+    }
+    // Hex text of more than the buffer holds goes out whole, one buffer at a time.
+    const QByteArray parsed = HexTextToBytes(bytes);
+    std::array<char, kHexBufferSize> buffer{};
+    for (qsizetype offset = 0; offset < parsed.size() && nrLPT1_.Active(); offset += kHexBufferSize) {
+        const qsizetype count = std::min<qsizetype>(kHexBufferSize, parsed.size() - offset);
+        std::memcpy(buffer.data(), parsed.constData() + offset, size_t(count));
+        nrLPT1_.SendData(buffer.data(), quint32(count));
+    }
 }
