@@ -61,10 +61,11 @@ TEST(WaveFeedTest, SplitSampleIsNotJoined)
         // The bytes of a cut sample are dropped at the end of the first
         // chunk and read from the cut on in the second.
         EXPECT_EQ(plot.channels[0].points.size(), cut / 4 + (stream.size() - cut) / 4);
-        if (cut % 4 == 0)
+        if (cut % 4 == 0) {
             EXPECT_EQ(plot.channels[0].points, (QList<QPointF>{{0, 1000}, {1, 2000}}));
-        else if (cut > 4)
+        } else if (cut > 4) {
             EXPECT_EQ(plot.channels[0].points.first(), QPointF(0, 1000));
+        }
     }
 }
 
