@@ -31,26 +31,73 @@ void StyleAxis(QCPAxis* axis, const QString& label)
 
 qint64 TiPlotChannel::AddXY(double x, double y)
 {
-    graph_->addData(x, y);
-    QSharedPointer<QCPGraphDataContainer> data = graph_->data();
-    // Trimmed in steps, not point by point: dropping from the front is cheap
-    // in QCustomPlot's container, but only when done in blocks.
-    if (data->size() > kHistoryPoints + kHistoryPoints / 16)
-        data->removeBefore(data->at(data->size() - kHistoryPoints)->key);
+    if (segments_.empty() || segments_.back()->data()->size() >= kSegmentPoints) {
+        QCPGraph* segment = plot_.Plot()->addGraph(legend_->keyAxis(), legend_->valueAxis());
+        segment->setPen(legend_->pen());
+        segment->setLineStyle(legend_->lineStyle());
+        segment->removeFromLegend();
+        if (!segments_.empty()) {
+            const QCPGraphData last = *(segments_.back()->data()->constEnd() - 1);
+            segment->addData(last.key, last.value);
+            ++stored_;
+        }
+        segments_.push_back(segment);
+    }
+    segments_.back()->addData(x, y);
+    ++stored_;
+    while (segments_.size() > 1 && stored_ - segments_.front()->data()->size() >= kHistoryPoints) {
+        stored_ -= segments_.front()->data()->size();
+        plot_.Plot()->removeGraph(segments_.front());
+        segments_.pop_front();
+    }
     plot_.PointAdded(x);
     return added_++;
 }
 
 void TiPlotChannel::Clear()
 {
-    graph_->data()->clear();
+    for (QCPGraph* segment : segments_)
+        plot_.Plot()->removeGraph(segment);
+    segments_.clear();
+    stored_ = 0;
     added_ = 0;
     plot_.Cleared();
 }
 
 qsizetype TiPlotChannel::Kept() const
 {
-    return graph_->data()->size();
+    return segments_.empty() ? 0 : stored_ - qsizetype(segments_.size() - 1);
+}
+
+QList<QPointF> TiPlotChannel::Points() const
+{
+    QList<QPointF> points;
+    for (size_t index = 0; index < segments_.size(); ++index) {
+        const auto data = segments_[index]->data();
+        for (auto it = data->constBegin() + (index > 0 ? 1 : 0); it != data->constEnd(); ++it)
+            points.append(QPointF(it->key, it->value));
+    }
+    return points;
+}
+
+bool TiPlotChannel::ValueRange(const QCPRange& keys, QCPRange& range) const
+{
+    bool any = false;
+    for (QCPGraph* segment : segments_) {
+        bool found = false;
+        // A binary search on the segment's keys: the cost does not grow with
+        // the history.
+        const QCPRange part = segment->getValueRange(found, QCP::sdBoth, keys);
+        if (!found)
+            continue;
+        if (any) {
+            range.expand(part);
+        } else {
+            range = part;
+            any = true;
+        }
+    }
+    return any;
 }
 
 TiPlot::TiPlot(QWidget* parent) : QWidget(parent)
@@ -153,14 +200,12 @@ void TiPlot::Redraw()
     dirty_ = false;
     const QCPRange keys(std::max(0.0, newestX_ - span_), std::max(span_, newestX_));
     plot_->xAxis->setRange(keys);
-    // The value range of the points in view only: a binary search on each
-    // curve's keys, so the cost does not grow with the history.
+    // The value range of the points in view only.
     bool any = false;
     QCPRange values;
     for (const auto& channel : channels_) {
-        bool found = false;
-        const QCPRange range = channel->Graph()->getValueRange(found, QCP::sdBoth, keys);
-        if (!found)
+        QCPRange range;
+        if (!channel->ValueRange(keys, range))
             continue;
         if (any) {
             values.expand(range);

@@ -6,33 +6,51 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <QList>
+#include <QPointF>
+
 #include <array>
+#include <deque>
 #include <memory>
 
 class QCPGraph;
+class QCPRange;
 class QCustomPlot;
 class QToolBar;
 class TiPlot;
 
-// One curve of the plot. It keeps the newest kHistoryPoints points (a little
-// more between trims); older ones are dropped, the returned index runs on.
+// One curve of the plot. It keeps the newest kHistoryPoints points (up to
+// one segment more); older ones are dropped, the returned index runs on.
+// The points are held in segments of kSegmentPoints, each a graph of its own
+// drawn with the curve's pen, so that dropping old points is letting go of a
+// whole segment: a single container of a million points would have to be
+// copied to drop its front, stalling the window for a tenth of a second.
 class TiPlotChannel : public WavePlotChannel
 {
 public:
     static constexpr qsizetype kHistoryPoints = 1'000'000;
+    static constexpr qsizetype kSegmentPoints = 1 << 16;
 
-    TiPlotChannel(TiPlot& plot, QCPGraph* graph) : plot_(plot), graph_(graph) {}
+    // `legend` holds no points; it names the curve in the legend.
+    TiPlotChannel(TiPlot& plot, QCPGraph* legend) : plot_(plot), legend_(legend) {}
 
     qint64 AddXY(double x, double y) override;
     void Clear() override;
 
-    QCPGraph* Graph() const { return graph_; }
-    // Points held now (at most kHistoryPoints plus the trim slack).
+    QCPGraph* LegendGraph() const { return legend_; }
+    // Points held now (at most kHistoryPoints plus a segment), oldest first.
     qsizetype Kept() const;
+    QList<QPointF> Points() const;
+    // The value range of the points with keys in `keys`.
+    bool ValueRange(const QCPRange& keys, QCPRange& range) const;
 
 private:
     TiPlot& plot_;
-    QCPGraph* graph_;
+    QCPGraph* legend_;
+    std::deque<QCPGraph*> segments_;
+    // Points in the segments, counting the first point of every segment
+    // after the first, which repeats the last one before it to join the line.
+    qsizetype stored_ = 0;
     qint64 added_ = 0;
 };
 

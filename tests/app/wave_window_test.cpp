@@ -8,8 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <qcustomplot.h>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,13 +39,13 @@ TEST(WaveWindowTest, ReceivedChunksOfEveryChannelFeedTheShownWindow)
         expected += 4;
         EXPECT_EQ(form.waveForm->Counter(), expected) << int(channel);
     }
-    const auto data0 = form.waveForm->Chart1->GetChannel(0)->Graph()->data();
-    const auto data1 = form.waveForm->Chart1->GetChannel(1)->Graph()->data();
-    ASSERT_EQ(data0->size(), 12);
-    EXPECT_EQ(data0->at(0)->value, 25);
-    EXPECT_EQ(data0->at(1)->value, -1);
-    EXPECT_EQ(data1->at(0)->key, 2);
-    EXPECT_EQ(data1->at(1)->value, -32768);
+    const QList<QPointF> curve0 = form.waveForm->Chart1->GetChannel(0)->Points();
+    const QList<QPointF> curve1 = form.waveForm->Chart1->GetChannel(1)->Points();
+    ASSERT_EQ(curve0.size(), 12);
+    EXPECT_EQ(curve0[0], QPointF(0, 25));
+    EXPECT_EQ(curve0[1], QPointF(1, -1));
+    EXPECT_EQ(curve1[0], QPointF(2, 60));
+    EXPECT_EQ(curve1[1], QPointF(3, -32768));
 
     form.waveForm->close();
     form.ProcessReceived(QByteArray::fromHex("01020304"), QStringLiteral("x"), TCPS);

@@ -25,13 +25,6 @@ void Choose(TwaveForm& form, const WaveFormat& format)
     form.cbbUS->setCurrentIndex(format.isSigned ? 1 : 0);
 }
 
-QList<QPointF> PointsOf(QCPGraph* graph)
-{
-    QList<QPointF> points;
-    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
-        points.append(QPointF(it->key, it->value));
-    return points;
-}
 
 TEST(WaveFormTest, ControlsAsTheUserSeesThem)
 {
@@ -77,7 +70,7 @@ TEST(WaveFormTest, CasesThroughTheWindowWithRealPlot)
         Choose(form, c.format);
         form.AddWaveData(c.chunk);
         for (int curve = 0; curve < 8; ++curve)
-            EXPECT_EQ(PointsOf(form.Chart1->GetChannel(curve)->Graph()),
+            EXPECT_EQ(form.Chart1->GetChannel(curve)->Points(),
                       curve < int(c.curves.size()) ? c.curves[curve] : QList<QPointF>());
     }
 }
@@ -94,7 +87,7 @@ TEST(WaveFormTest, ClearEmptiesAllEightChannelsAndRestartsAtZero)
         EXPECT_EQ(form.Chart1->GetChannel(curve)->Kept(), 0);
     Choose(form, {1, WaveSampleType::kInt8, false});
     form.AddWaveData(QByteArray::fromHex("2a"));
-    EXPECT_EQ(PointsOf(form.Chart1->GetChannel(0)->Graph()), (QList<QPointF>{{0, 42}}));
+    EXPECT_EQ(form.Chart1->GetChannel(0)->Points(), (QList<QPointF>{{0, 42}}));
 }
 
 TEST(WaveFormTest, NothingWithoutASelectedTypeOrCount)
@@ -174,11 +167,32 @@ TEST(WaveFormTest, HistoryIsBoundedAndTheIndexRunsOn)
         last = channel->AddXY(double(x), double(x % 100));
     EXPECT_EQ(last, total - 1);
     EXPECT_GE(channel->Kept(), TiPlotChannel::kHistoryPoints);
-    EXPECT_LE(channel->Kept(), TiPlotChannel::kHistoryPoints + TiPlotChannel::kHistoryPoints / 16);
-    // The newest points are the ones kept.
-    EXPECT_DOUBLE_EQ((channel->Graph()->data()->constEnd() - 1)->key, double(total - 1));
+    EXPECT_LE(channel->Kept(), TiPlotChannel::kHistoryPoints + TiPlotChannel::kSegmentPoints);
+    // The newest points are the ones kept, each once and in order.
+    const QList<QPointF> points = channel->Points();
+    ASSERT_EQ(points.size(), channel->Kept());
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const double x = double(total - points.size() + i);
+        if (points[i] != QPointF(x, double(qint64(x) % 100))) {
+            ADD_FAILURE() << "point " << i << " is (" << points[i].x() << ", " << points[i].y() << ")";
+            break;
+        }
+    }
+    // The segments that hold them are bounded too.
+    EXPECT_LE(plot.Plot()->graphCount(),
+              8 + TiPlotChannel::kHistoryPoints / TiPlotChannel::kSegmentPoints + 2);
+    // The line runs on from segment to segment: each one starts at the
+    // point the one before it ends with.
+    for (int index = 9; index < plot.Plot()->graphCount(); ++index) {
+        const auto before = plot.Plot()->graph(index - 1)->data();
+        const auto after = plot.Plot()->graph(index)->data();
+        EXPECT_EQ((before->constEnd() - 1)->key, after->constBegin()->key) << index;
+        EXPECT_FALSE(plot.Plot()->graph(index)->name().startsWith(QStringLiteral("Channel")));
+    }
+    plot.Redraw();
     channel->Clear();
     EXPECT_EQ(channel->Kept(), 0);
+    EXPECT_EQ(plot.Plot()->graphCount(), 8);
     EXPECT_EQ(channel->AddXY(0, 0), 0);
 }
 
