@@ -5,6 +5,8 @@
 TNMHTTP::TNMHTTP(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the limits are 3000 ms.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &TNMHTTP::Timeout);
 }
 
