@@ -11,11 +11,13 @@
 // An HTTP server on 127.0.0.1 for the version check: it records each request
 // (up to its empty line) and answers it with what the test's responder gives
 // for it, then closes. An empty answer from the responder means "never
-// answer": the connection stays open and silent.
+// answer": the connection stays open and silent; an answer that begins with
+// kKeepOpen is sent (without that mark) and the connection left open.
 class LocalHttpServer : public QObject
 {
 public:
     using Responder = std::function<QByteArray(const QByteArray& request, int index)>;
+    static inline const QByteArray kKeepOpen = "<keep open>";
 
     explicit LocalHttpServer(Responder responder) : responder_(std::move(responder))
     {
@@ -52,6 +54,10 @@ private:
         const QByteArray answer = responder_(request, int(requests_.size()) - 1);
         if (answer.isEmpty())
             return;
+        if (answer.startsWith(kKeepOpen)) {
+            socket->write(answer.sliced(kKeepOpen.size()));
+            return;
+        }
         socket->write(answer);
         socket->disconnectFromHost();
     }

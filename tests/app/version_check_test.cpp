@@ -341,6 +341,17 @@ TEST_F(HttpRequestTest, SilentServerFailsAfter3000Ms)
     EXPECT_EQ(server.Requests().size(), 1);
 }
 
+// Headers and part of the body, then silence with the connection open: the
+// body is never taken for the whole answer.
+TEST_F(HttpRequestTest, AnswerThatStopsFailsAfter3000MsWithoutData)
+{
+    LocalHttpServer server(LocalHttpServer::Always(LocalHttpServer::kKeepOpen + "HTTP/1.0 200 OK\r\n\r\n22##http"));
+    const Outcome outcome = Run(At(server));
+    EXPECT_EQ(outcome.kind, QStringLiteral("failure"));
+    EXPECT_GE(outcome.ms, TNMHTTP::kTimeoutMs);
+    EXPECT_LT(outcome.ms, TNMHTTP::kTimeoutMs + 2000);
+}
+
 TEST_F(HttpRequestTest, RefusedPortFails)
 {
     quint16 port = 0;
