@@ -493,7 +493,10 @@ void TForm1::ConnectWebLinks()
     CppWebBrowser1 = findChild<QTextBrowser*>(QStringLiteral("CppWebBrowser1"));
     // Links of the manual open in the desktop's browser, like the buttons.
     CppWebBrowser1->setOpenLinks(false);
-    connect(CppWebBrowser1, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { UrlOpener::Open(url); });
+    connect(CppWebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        // A link relative to the manual page leads to its host.
+        UrlOpener::Open(web_.ManualUrl().resolved(url));
+    });
     connect(&tmrSend, &QTimer::timeout, this, &TForm1::tmrSendTimer);
     connect(&NMHTTP1, &TNMHTTP::Success, this, &TForm1::NMHTTP1Success);
     connect(&NMHTTP1, &TNMHTTP::Failure, this,

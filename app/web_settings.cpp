@@ -69,6 +69,11 @@ std::optional<HttpAddress> WebSettings::ManualAddress() const
     return On(makerHost, "/Upgrade/travix/man/" + QByteArray::number(VersionAnswer::kRunningVersion));
 }
 
+QUrl WebSettings::ManualUrl() const
+{
+    return Page(makerHost, "/Upgrade/travix/man/" + QByteArray::number(VersionAnswer::kRunningVersion));
+}
+
 QUrl WebSettings::FullScreenUrl() const
 {
     return Page(makerHost, "/Upgrade/travix/version/" + QByteArray::number(VersionAnswer::kRunningVersion));

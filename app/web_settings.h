@@ -36,6 +36,7 @@ struct WebSettings
     // documentation index and the TCP test service's root page.
     std::optional<HttpAddress> VersionAddress(const QString& diskIdentifier) const;
     std::optional<HttpAddress> ManualAddress() const;
+    QUrl ManualUrl() const;
     QUrl FullScreenUrl() const;
     QUrl DocsUrl() const;
     QUrl TcpTestUrl() const;

@@ -80,6 +80,15 @@ TEST_F(VersionCheckWindowTest, NewerVersionGivesTwoLinesAndTheManualIsShown)
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.CppWebBrowser1->toPlainText().contains(QStringLiteral("使用说明")); },
                                 5000));
+    // Its links open in the desktop's browser, relative ones on the maker's host.
+    QList<QUrl> opened;
+    const UrlOpener::Opener previous = UrlOpener::SetOpener([&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
+    emit form.CppWebBrowser1->anchorClicked(QUrl(QStringLiteral("/Docs/x.html")));
+    UrlOpener::SetOpener(previous);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("http://%1/Docs/x.html").arg(server.Host()))});
     bool versionAsked = false;
     for (const QByteArray& request : server.Requests())
         versionAsked |= request.startsWith("GET /Upgrade/travix/version/21/sn/");
