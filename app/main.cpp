@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/file_chooser_dialog.h"
+#include "app/form_settings.h"
 #include "app/main_window.h"
 #include "app/message_box_dialog.h"
 #include "app/termination_signals.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
             // Also leaves a nested event loop (an open dialog, a wait for a port).
             QCoreApplication::quit();
         });
+        // The start-up requests and the web links go where config.ini says.
+        form.SetWebSettings(WebSettings::Load(QString::fromLatin1(FormSettings::kFileName)));
         form.FormCreate();
         // A request handled by a dialog's loop during start-up has closed the window.
         if (termination.Requested())

@@ -2,6 +2,9 @@
 
 #include "app/form_settings.h"
 #include "app/status_panels.h"
+#include "app/disk_serial.h"
+#include "app/url_opener.h"
+#include "app/version_answer.h"
 #include "core/clickable_edit.h"
 #include "core/combo_index.h"
 #include "core/file_chooser.h"
@@ -23,6 +26,7 @@
 #include "send/snippet_rows.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
+#include "wave/wave_form.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -114,6 +118,8 @@ TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     // The start-up tick runs once.
     connect(&tmrSend, &QTimer::timeout, &tmrSend, &QTimer::stop);
     TimerSpeed.setObjectName(QStringLiteral("TimerSpeed"));
+    BuildWaveForm();
+    ConnectWebLinks();
 }
 
 TForm1::~TForm1()
@@ -338,6 +344,7 @@ void TForm1::FormCreate()
                  QStringLiteral("  ") + DateText(),
              kWindowText);
     cbbPeriodSend->setCurrentIndex(0);
+    LoadManualPage();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -478,3 +485,88 @@ bool TForm1::Echo(ChannelId channel) const
 bool TForm1::RelayOn() const { return chkRelay->isChecked(); }
 int TForm1::EndpointA() const { return SelectedIndex(cbbConnA); }
 int TForm1::EndpointB() const { return SelectedIndex(cbbConnB); }
+
+void TForm1::BuildWaveForm()
+{
+    // Created hidden with the window and kept for the whole run.
+    waveForm = new TwaveForm(nullptr, this);
+    pipeline_.SetWaveInput(waveForm);
+    connect(btnWave, &QPushButton::clicked, this, &TForm1::btnWaveClick);
+}
+
+void TForm1::btnWaveClick()
+{
+    waveForm->show();
+    waveForm->raise();
+    waveForm->activateWindow();
+}
+
+void TForm1::ConnectWebLinks()
+{
+    CppWebBrowser1 = findChild<QTextBrowser*>(QStringLiteral("CppWebBrowser1"));
+    // Links of the manual open in the desktop's browser, like the buttons.
+    CppWebBrowser1->setOpenLinks(false);
+    connect(CppWebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        // A link relative to the manual page leads to its host.
+        UrlOpener::Open(web_.ManualUrl().resolved(url));
+    });
+    connect(&tmrSend, &QTimer::timeout, this, &TForm1::tmrSendTimer);
+    connect(&NMHTTP1, &TNMHTTP::Success, this, &TForm1::NMHTTP1Success);
+    connect(&NMHTTP1, &TNMHTTP::Failure, this,
+            [this] { ShowInfo(QStringLiteral("获取版本信息失败  "), kWindowText); });
+    connect(&manualHttp_, &TNMHTTP::Success, this, [this](int, const QByteArray& body) {
+        QString page = QString::fromUtf8(body);
+        if (page.contains(QChar::ReplacementCharacter))
+            page = TextCodec::Decode(body);
+        CppWebBrowser1->setHtml(page);
+    });
+    connect(btnFullScr, &QPushButton::clicked, this, &TForm1::btnFullScrClick);
+    connect(btndocs, &QPushButton::clicked, this, &TForm1::btndocsClick);
+    connect(btnPublicTcpServer, &QPushButton::clicked, this, &TForm1::btnPublicTcpServerClick);
+}
+
+void TForm1::LoadManualPage()
+{
+    if (!web_.versionCheck)
+        return;
+    if (const std::optional<HttpAddress> address = web_.ManualAddress())
+        manualHttp_.Get(*address);
+}
+
+void TForm1::tmrSendTimer()
+{
+    // Once per start, however often the timer might fire.
+    tmrSend.stop();
+    if (!web_.versionCheck || NMHTTP1.Busy())
+        return;
+    const std::optional<HttpAddress> address =
+        web_.VersionAddress(TCnHardDiskInfo().GetDiskSerialNo(0));
+    if (!address) {
+        ShowInfo(QStringLiteral("获取版本信息失败  "), kWindowText);
+        return;
+    }
+    NMHTTP1.Get(*address, 0);
+}
+
+void TForm1::NMHTTP1Success(int Cmd, const QByteArray& body)
+{
+    if (Cmd != 0 && Cmd != 3)
+        return;
+    for (const VersionAnswer::Line& line : VersionAnswer::Lines(body))
+        ShowInfo(line.text, line.color);
+}
+
+void TForm1::btnFullScrClick()
+{
+    UrlOpener::Open(web_.FullScreenUrl());
+}
+
+void TForm1::btndocsClick()
+{
+    UrlOpener::Open(web_.DocsUrl());
+}
+
+void TForm1::btnPublicTcpServerClick()
+{
+    UrlOpener::Open(web_.TcpTestUrl());
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/tnm_http.h"
+#include "app/web_settings.h"
 #include "core/channel_counters.h"
 #include "core/channel_id.h"
 #include "data/display_line_store.h"
@@ -32,6 +34,7 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QTabWidget;
+class QTextBrowser;
 class ChannelPage;
 class LptPage;
 class ReceiveDisplay;
@@ -40,6 +43,7 @@ class SerialBPage;
 class StatusPanels;
 class TcpClientPage;
 class TcpServerPage;
+class TwaveForm;
 class UdpClientPage;
 class UdpServerPage;
 class UsbPage;
@@ -90,6 +94,20 @@ public:
     void ValueListEditor1SelectCell(int row, int column);
     void edtFilePathClick();
     void btnOpenFileClick();
+    // "波形图": shows the waveform window, which the receive pipeline feeds
+    // while it shows.
+    void btnWaveClick();
+
+    // Start-up version check and the web links. A window gets no settings
+    // of its own: until SetWebSettings it makes no request (tests never
+    // reach the network), and its links lead nowhere.
+    void SetWebSettings(const WebSettings& settings) { web_ = settings; }
+    const WebSettings& Web() const { return web_; }
+    void tmrSendTimer();
+    void NMHTTP1Success(int Cmd, const QByteArray& body);
+    void btnFullScrClick();
+    void btndocsClick();
+    void btnPublicTcpServerClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
@@ -166,11 +184,14 @@ public:
     QPushButton* btndocs;
     QPushButton* btnPublicTcpServer;
     QPushButton* btnFullScr;
+    QTextBrowser* CppWebBrowser1;
+    TwaveForm* waveForm;
     StatusPanels* StatusBar1;
 
     PeriodTimer tmrPeriodSend;
     QTimer tmrSend;
     QTimer TimerSpeed;
+    TNMHTTP NMHTTP1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -184,6 +205,9 @@ private:
     // The USB page on `nrUSB1`, refreshed when a USB device comes or goes.
     void BuildUsbPage();
     void FormClose();
+    void BuildWaveForm();
+    void ConnectWebLinks();
+    void LoadManualPage();
 
     ChannelCounters counters_;
     DisplayLineStore displayLines_;
@@ -204,4 +228,6 @@ private:
     UsbHotplugMonitor usbMonitor_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
+    WebSettings web_;
+    TNMHTTP manualHttp_;
 };

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libudev-dev libasound2-dev
+  libqcustomplot-dev
   fonts-wqy-microhei
   socat netcat-openbsd iproute2 util-linux
   dpkg-dev file
