@@ -22,6 +22,7 @@
 
 #include <array>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -36,6 +37,7 @@ class SerialAPage;
 class SerialBPage;
 class StatusPanels;
 class TcpClientPage;
+class TnrTerminal;
 class TcpServerPage;
 class UdpClientPage;
 class UdpServerPage;
@@ -87,6 +89,10 @@ public:
     void ValueListEditor1SelectCell(int row, int column);
     void edtFilePathClick();
     void btnOpenFileClick();
+    // Terminal mode on port A: the terminal takes the receive display's place.
+    void chkTerminalClick();
+    // Toggles the enlarged 150-column layout.
+    void nrTerminal1DblClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
@@ -136,6 +142,7 @@ public:
     QComboBox* cbbTextEncoding;
     QPushButton* btnClearMsg;
     ReceiveDisplay* edtMsg;
+    TnrTerminal* nrTerminal1;
 
     // Send options "发送选项".
     QCheckBox* chkRelay;
@@ -174,6 +181,7 @@ private:
     QWidget* BuildReceiveOptions();
     QWidget* BuildSendOptions();
     void BuildPages();
+    void BuildTerminal(QBoxLayout* receiveArea);
     void FormClose();
 
     ChannelCounters counters_;
@@ -192,4 +200,6 @@ private:
     UdpClientChannel udpClientChannel_;
     std::array<ChannelPage*, kDataChannelCount> channelPages_{};
     bool closed_ = false;
+    QBoxLayout* receiveArea_ = nullptr;
+    bool terminalEnlarged_ = false;
 };
