@@ -113,7 +113,7 @@ int TnrAnsi::IsPacket(unsigned char byte)
         // collecting: keep feeding until every one waits for its begin again.
         possible_ = false;
         for (int i = 0; i < DataPackets().Count() && !possible_; ++i)
-            possible_ = DataPackets().Item(i)->State() != TerminalFraming::dpsWaitBegin;
+            possible_ = DataPackets().Item(i)->State() != dpsWaitBegin;
     }
     return index;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terminal/tnr_terminal_framing.h"
+#include "protocol/tnr_data_protocol.h"
 
 #include <QByteArrayView>
 
@@ -74,12 +74,11 @@ using TnrAnsiArguments = std::vector<TnrAnsiArgument>;
 // sequences the terminal knows). Each completed sequence is reported through
 // OnAnsiPacket with its command; bytes that continue no description are left
 // to the caller.
-class TnrAnsi : public TerminalFraming::TnrDataProtocol
+class TnrAnsi : public TnrDataProtocol
 {
     Q_OBJECT
 
 public:
-    using TnrDataPacket = TerminalFraming::TnrDataPacket;
     using TnrAnsiPacketEvent = std::function<void(TnrAnsi* Sender, TnrDataPacket* packet, TnrAnsiCommands cmd)>;
 
     explicit TnrAnsi(QObject* parent = nullptr);
@@ -90,13 +89,16 @@ public:
     // A sequence is under way after the last byte.
     bool IsPacketPossible() const override { return TnrDataProtocol::IsPacketPossible() && possible_; }
     void Reset() override;
-    void DoHandlePacket(int index) override;
 
     // The bytes after the begin marker (without an end marker) split at ";";
     // a trailing ";" adds no empty argument. The list is reused by every call.
     const TnrAnsiArguments& GetArguments(const TnrDataPacket* packet);
 
     TnrAnsiPacketEvent OnAnsiPacket;
+
+protected:
+    // Reports the sequence through OnAnsiPacket; exceptions from it are swallowed.
+    void DoHandlePacket(int index) override;
 
 private:
     TnrAnsiArguments arguments_;

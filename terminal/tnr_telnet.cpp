@@ -52,10 +52,10 @@ int TnrTelnet::IsPacket(unsigned char byte)
         return -1;
     const int index = DataPackets().IsPacket(byte);
     if (index < 0) {
-        possible_ = DataPackets().Possible();
+        possible_ = DataPackets().IsPossible();
         if (!possible_)
             for (int i = 0; i < DataPackets().Count() && !possible_; ++i)
-                possible_ = DataPackets().Item(i)->State() != TerminalFraming::dpsWaitBegin;
+                possible_ = DataPackets().Item(i)->State() != dpsWaitBegin;
         return -1;
     }
     possible_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terminal/tnr_terminal_framing.h"
+#include "protocol/tnr_data_protocol.h"
 
 #include <QByteArray>
 
@@ -28,12 +28,11 @@ enum TnrTelnetCommands {
 // and answers option negotiation for terminal type (RFC 1091), window size
 // (RFC 1073), terminal speed (RFC 1079) and the environment (RFC 1572). The
 // answers leave through DoDataSend, that is through OnDataSend.
-class TnrTelnet : public TerminalFraming::TnrDataProtocol
+class TnrTelnet : public TnrDataProtocol
 {
     Q_OBJECT
 
 public:
-    using TnrDataPacket = TerminalFraming::TnrDataPacket;
     using TnrTelnetPacketEvent = std::function<void(TnrTelnet* Sender, TnrDataPacket* packet, TnrTelnetCommands cmd)>;
 
     static constexpr unsigned char IAC = 0xFF;

@@ -9,7 +9,7 @@ const quint32 TnrTerminalScreen::kPalette[16] = {
 
 TnrTerminalScreen::TnrTerminalScreen() : ansi_(new TnrAnsi), telnet_(new TnrTelnet)
 {
-    ansi_->OnAnsiPacket = [this](TnrAnsi*, TnrAnsi::TnrDataPacket* packet, TnrAnsiCommands command) {
+    ansi_->OnAnsiPacket = [this](TnrAnsi*, TnrDataPacket* packet, TnrAnsiCommands command) {
         AnsiPacket(packet, command);
     };
     // The terminal routes telnet answers itself: the responder never writes
@@ -276,7 +276,7 @@ void TnrTerminalScreen::Logging(TDetailLevel level, const QString& text) const
         Log->AddLog(level, text);
 }
 
-void TnrTerminalScreen::AnsiPacket(TnrAnsi::TnrDataPacket* packet, TnrAnsiCommands command)
+void TnrTerminalScreen::AnsiPacket(TnrDataPacket* packet, TnrAnsiCommands command)
 {
     const TnrAnsiArguments& arguments = ansi_->GetArguments(packet);
     const size_t n = arguments.size();

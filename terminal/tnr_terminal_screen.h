@@ -137,7 +137,7 @@ private:
     void MarkCell(int index);
     void MarkRange(int from, int to);
     void MarkAll() { damageFull_ = true; }
-    void AnsiPacket(TnrAnsi::TnrDataPacket* packet, TnrAnsiCommands command);
+    void AnsiPacket(TnrDataPacket* packet, TnrAnsiCommands command);
     void SetAttributes(const TnrAnsiArguments& arguments);
     void PrivateMode(int mode, bool set);
     void Send(QByteArrayView bytes);
