@@ -1,5 +1,6 @@
 #include "terminal/tnr_ansi.h"
 
+#include <bit>
 #include <limits>
 
 namespace {
@@ -95,38 +96,257 @@ TnrAnsi::TnrAnsi(QObject* parent) : TnrDataProtocol(parent)
         packet->Active = true;
         packet->ResetOthers = true;
         packet->Tag = description.command;
+        // Every begin marker is ESC and at least one more byte, which the
+        // lanes' first two steps rely on.
+        const int i = DataPackets().Count() - 1;
+        firstByteLanes_[static_cast<unsigned char>(packet->PacketBegin[0])] |= quint64(1) << i;
+        secondByteLanes_[static_cast<unsigned char>(packet->PacketBegin[1])] |= quint64(1) << i;
+        if (packet->PacketEnd.size() == 1)
+            endByteLanes_[static_cast<unsigned char>(packet->PacketEnd[0])] |= quint64(1) << i;
+        Lane lane;
+        lane.packet = packet;
+        lane.end1 = packet->PacketEnd.size() == 1;
+        if (lane.end1 && packet->PacketBegin.size() == 2)
+            shortBeginOneByteEnd_ |= quint64(1) << i;
+        lanes_.push_back(lane);
     }
     Reset();
 }
 
+void TnrAnsi::Classify(int i)
+{
+    const quint64 bit = quint64(1) << i;
+    idle_ &= ~bit;
+    begin2_ &= ~bit;
+    endWaiting_ &= ~bit;
+    busy_ &= ~bit;
+    const Lane& lane = lanes_[static_cast<size_t>(i)];
+    if (lane.state == dpsWaitBegin && lane.match == 1)
+        idle_ |= bit;
+    else if (lane.state == dpsWaitBegin && lane.match == 2)
+        begin2_ |= bit;
+    else if (lane.state == dpsWaitEnd && lane.end1)
+        endWaiting_ |= bit;
+    else
+        busy_ |= bit;
+}
+
+bool TnrAnsi::Match(int& position, const QByteArray& pattern, unsigned char byte)
+{
+    // TCommEventNew without a wild byte.
+    const auto expected = static_cast<unsigned char>(pattern[position - 1]);
+    if (byte != expected) {
+        position = byte == static_cast<unsigned char>(pattern[0]) ? 2 : 1;
+        return false;
+    }
+    if (++position > pattern.size()) {
+        position = 1;
+        return true;
+    }
+    return false;
+}
+
+// A lane that has just matched its begin marker on the current byte.
+bool TnrAnsi::BeginComplete(int i)
+{
+    Lane& lane = lanes_[static_cast<size_t>(i)];
+    const TnrDataPacket* packet = lane.packet;
+    const qint64 length = packet->PacketBegin.size();
+    lane.pos = std::min<qint64>(length, packet->PacketLengthMax());
+    lane.resetAt = count_ - length;
+    lane.match = 1;
+    bool complete = false;
+    if (!packet->PacketEnd.isEmpty()) {
+        lane.state = dpsWaitEnd;
+        lane.entryPos = lane.pos;
+        lane.entryCount = count_;
+        if (packet->PacketEnd.size() == 1)
+            endOverflowAt_ = std::min(endOverflowAt_, count_ + (packet->PacketLengthMax() - lane.pos) + 1);
+    } else if (packet->PacketLength > 0) {
+        lane.state = dpsWaitLength;
+        complete = lane.pos >= packet->PacketLength;
+    } else {
+        lane.state = dpsInactive;
+        complete = true;
+    }
+    Classify(i);
+    return complete;
+}
+
+// A lane whose buffer was full starts over, from its reset state, on the byte.
+void TnrAnsi::RestartLane(int i, unsigned char byte)
+{
+    Lane& lane = lanes_[static_cast<size_t>(i)];
+    lane.state = dpsWaitBegin;
+    lane.pos = 0;
+    lane.match = byte == static_cast<unsigned char>(lane.packet->PacketBegin[0]) ? 2 : 1;
+    Classify(i);
+}
+
+// One byte through one lane past its first two begin bytes, step for step
+// as TnrDataPacket::IsPacket.
+bool TnrAnsi::StepLane(int i, unsigned char byte)
+{
+    Lane& lane = lanes_[static_cast<size_t>(i)];
+    const TnrDataPacket* packet = lane.packet;
+    if (lane.state == dpsInactive)
+        return false;
+    if (lane.state != dpsWaitBegin) {
+        if (lane.pos >= packet->PacketLengthMax()) {
+            RestartLane(i, byte);
+            return false;
+        }
+        ++lane.pos;
+    }
+    switch (lane.state) {
+    case dpsWaitLength:
+        return lane.pos >= packet->PacketLength;
+    case dpsWaitBegin:
+        if (Match(lane.match, packet->PacketBegin, byte))
+            return BeginComplete(i);
+        Classify(i);
+        return false;
+    case dpsWaitEnd:
+        return Match(lane.match, packet->PacketEnd, byte);
+    default:
+        return false;
+    }
+}
+
 int TnrAnsi::IsPacket(unsigned char byte)
 {
-    if (!possible_ && byte != kEsc)
+    if (AllIdle() && firstByteLanes_[byte] == 0)
         return -1;
-    const int index = TnrDataProtocol::IsPacket(byte);
-    if (index >= 0) {
-        possible_ = false;
-    } else if (TnrDataProtocol::IsPacketPossible()) {
-        possible_ = true;
-    } else {
-        // Not under way, but a description whose buffer filled up goes on
-        // collecting: keep feeding until every one waits for its begin again.
-        possible_ = false;
-        for (int i = 0; i < DataPackets().Count() && !possible_; ++i)
-            possible_ = DataPackets().Item(i)->State() != dpsWaitBegin;
+    if (AllIdle()) {
+        history_.clear();
+        historyBase_ = count_;
     }
+    history_.push_back(static_cast<char>(byte));
+    ++count_;
+    quint64 completed = 0;
+    quint64 stepped = 0;
+    // Lanes waiting for a one-byte end collect the byte without being
+    // touched: their count follows from the bytes offered since they began
+    // to wait. Only a lane whose buffer is full is stepped: it starts over.
+    if (count_ >= endOverflowAt_) {
+        endOverflowAt_ = std::numeric_limits<qint64>::max();
+        for (quint64 lanes = endWaiting_; lanes != 0; lanes &= lanes - 1) {
+            const int i = std::countr_zero(lanes);
+            Lane& lane = lanes_[static_cast<size_t>(i)];
+            const qint64 max = lane.packet->PacketLengthMax();
+            if (lane.entryPos + (count_ - 1 - lane.entryCount) >= max) {
+                RestartLane(i, byte);
+                stepped |= quint64(1) << i;
+            } else {
+                endOverflowAt_ = std::min(endOverflowAt_, lane.entryCount + (max - lane.entryPos) + 1);
+            }
+        }
+    }
+    // Every set as it was before this byte.
+    const quint64 idle = idle_ & ~stepped;
+    const quint64 begin2 = begin2_ & ~stepped;
+    const quint64 busy = busy_ & ~stepped;
+    completed |= endWaiting_ & ~stepped & endByteLanes_[byte];
+    for (quint64 lanes = busy; lanes != 0; lanes &= lanes - 1) {
+        const int i = std::countr_zero(lanes);
+        if (StepLane(i, byte))
+            completed |= quint64(1) << i;
+    }
+    // Lanes that have matched ESC: the byte is the second begin byte or not.
+    const quint64 advancing = begin2 & secondByteLanes_[byte];
+    const quint64 falling = begin2 & ~advancing;
+    begin2_ &= ~begin2;
+    if (byte == kEsc)
+        begin2_ |= falling;
+    else
+        idle_ |= falling;
+    // The many descriptions of ESC [ ... final byte begin to wait for their
+    // end together.
+    const quint64 waiting = advancing & shortBeginOneByteEnd_;
+    endWaiting_ |= waiting;
+    for (quint64 lanes = waiting; lanes != 0; lanes &= lanes - 1) {
+        Lane& lane = lanes_[static_cast<size_t>(std::countr_zero(lanes))];
+        lane.state = dpsWaitEnd;
+        lane.match = 1;
+        lane.pos = lane.entryPos = 2;
+        lane.entryCount = count_;
+        lane.resetAt = count_ - 2;
+        endOverflowAt_ = std::min(endOverflowAt_, count_ + (lane.packet->PacketLengthMax() - 2) + 1);
+    }
+    for (quint64 lanes = advancing & ~waiting; lanes != 0; lanes &= lanes - 1) {
+        const int i = std::countr_zero(lanes);
+        Lane& lane = lanes_[static_cast<size_t>(i)];
+        if (lane.packet->PacketBegin.size() == 2) {
+            if (BeginComplete(i))
+                completed |= quint64(1) << i;
+        } else {
+            lane.state = dpsWaitBegin;
+            lane.match = 3;
+            Classify(i);
+        }
+    }
+    // Lanes waiting for their first byte.
+    const quint64 starting = idle & firstByteLanes_[byte];
+    idle_ &= ~starting;
+    begin2_ |= starting;
+
+    if (completed != 0)
+        return Complete(std::countr_zero(completed));
+    // Keep only the bytes some lane may still need for a replay.
+    if (history_.size() > 65536) {
+        qint64 oldest = count_ - 8;
+        for (quint64 lanes = busy_ | endWaiting_; lanes != 0; lanes &= lanes - 1) {
+            const Lane& lane = lanes_[static_cast<size_t>(std::countr_zero(lanes))];
+            if (lane.state != dpsWaitBegin)
+                oldest = std::min(oldest, lane.resetAt);
+        }
+        if (oldest > historyBase_) {
+            history_.erase(0, static_cast<size_t>(oldest - historyBase_));
+            historyBase_ = oldest;
+        }
+    }
+    return -1;
+}
+
+void TnrAnsi::ResetLanes()
+{
+    idle_ = lanes_.size() >= 64 ? ~quint64(0) : (quint64(1) << lanes_.size()) - 1;
+    begin2_ = 0;
+    endWaiting_ = 0;
+    busy_ = 0;
+    history_.clear();
+    historyBase_ = count_;
+    endOverflowAt_ = std::numeric_limits<qint64>::max();
+}
+
+int TnrAnsi::Complete(int index)
+{
+    // Feed the description what it saw since its last reset: it completes on
+    // the last byte with exactly the bytes the scan would have given it.
+    TnrDataPacket* packet = DataPackets().Item(index);
+    packet->Reset();
+    const qint64 from = lanes_[static_cast<size_t>(index)].resetAt - historyBase_;
+    for (size_t at = static_cast<size_t>(std::max<qint64>(from, 0)); at < history_.size(); ++at)
+        packet->IsPacket(static_cast<quint8>(history_[at]));
+    DoHandlePacket(index);
+    packet->Reset();
+    // Every description resets the others when it completes.
+    ResetLanes();
     return index;
 }
 
 void TnrAnsi::Reset()
 {
     TnrDataProtocol::Reset();
-    possible_ = false;
+    ResetLanes();
 }
 
 void TnrAnsi::DoHandlePacket(int index)
 {
-    TnrDataProtocol::DoHandlePacket(index);
+    // The base report only logs and calls OnDataPacket: with neither there
+    // is nothing to compose for it, once per sequence.
+    if (Log() != nullptr || OnDataPacket)
+        TnrDataProtocol::DoHandlePacket(index);
     if (index < 0 || !OnAnsiPacket)
         return;
     TnrDataPacket* packet = DataPackets().Item(index);

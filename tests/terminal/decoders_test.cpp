@@ -313,3 +313,35 @@ TEST(TnrDecoderUTF8Test, Sequences)
 }
 
 }  // namespace
+
+#include "tests/terminal/ansi_reference.h"
+
+namespace {
+
+TEST(TnrAnsiTest, FastPathAgreesWithTheDescriptionsByteForByte)
+{
+    // Streams made of the bytes escape sequences are made of, so that
+    // sequences start, break off, nest and run long.
+    static const char kAlphabet[] = "\x1b\x1b\x1b[[[??;;0123456789hlmHABCDdGfsu78=>EDMHrgKJXMLcnR%@G()*+ipq]\a xyz";
+    unsigned state = 7;
+    auto next = [&state](unsigned limit) {
+        state = state * 1103515245U + 12345U;
+        return (state >> 16) % limit;
+    };
+    for (int round = 0; round < 200; ++round) {
+        QByteArray stream;
+        for (unsigned i = 0, n = 200 + next(2000); i < n; ++i)
+            stream.append(kAlphabet[next(sizeof kAlphabet - 1)]);
+        EXPECT_EQ(CompareWithDescriptions(stream), QString()) << "round " << round;
+        EXPECT_EQ(CompareWithDescriptions(stream, 512), QString()) << "round " << round << " with 512-byte buffers";
+    }
+    // Sequences longer than the buffers, and markers straddling the restart.
+    QByteArray longOnes = "\x1b[" + QByteArray(600, '5') + "m\x1b[?" + QByteArray(1100, ';') + "h\x1b]" +
+                          QByteArray(510, 'x') + "\x1b[0c\x1b[" + QByteArray(509, '0') + "c";
+    for (int i = 0; i < 3; ++i)
+        longOnes += "\x1b[" + QByteArray(511 + i, '1') + "\x1b[2J";
+    EXPECT_EQ(CompareWithDescriptions(longOnes, 512), QString());
+    EXPECT_EQ(CompareWithDescriptions("\x1b[" + QByteArray(40000, '7') + "H\x1b[1m"), QString());
+}
+
+}  // namespace
