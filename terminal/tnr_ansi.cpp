@@ -86,6 +86,9 @@ TnrAnsi::TnrAnsi(QObject* parent) : TnrDataProtocol(parent)
 {
     SetLogPrefix(QStringLiteral("nrAnsi: "));
     SetActive(true);
+    // Kept for the record; nothing starts the timer, the terminal feeds the
+    // recogniser byte by byte.
+    SetTimeout(5000);
     for (const Description& description : kDescriptions) {
         TnrDataPacket* packet = DataPackets().Add();
         packet->Caption = QStringLiteral("ANSI cmd");

@@ -1,5 +1,7 @@
 #include "terminal/tnr_telnet.h"
 
+#include "io/tnr_timer.h"
+
 namespace {
 
 // Telnet options this responder knows (IANA telnet option numbers).
@@ -18,6 +20,9 @@ TnrTelnet::TnrTelnet(QObject* parent) : TnrDataProtocol(parent)
 {
     SetLogPrefix(QStringLiteral("nrTelnet: "));
     SetActive(true);
+    // The terminal feeds the responder byte by byte and never waits for a
+    // reply: a handled send must not re-arm an idle timer.
+    Timer()->SetInterval(0);
     auto add = [this](QByteArray begin, QByteArray end, int length, TnrTelnetCommands command) {
         TnrDataPacket* packet = DataPackets().Add();
         packet->Caption = QStringLiteral("TELNET cmd");
