@@ -31,6 +31,25 @@ TnrTerminalScreen::~TnrTerminalScreen()
     delete telnet_;
 }
 
+void TnrTerminalScreen::Reset()
+{
+    ansi_->Reset();
+    telnet_->Reset();
+    utf8_.Reset();
+    for (auto& screen : screens_)
+        std::fill(screen.begin(), screen.end(), TnrCell{});
+    current_ = 0;
+    currentAttr_ = savedAttr_ = defaultAttr_;
+    caretX_ = caretY_ = savedX_ = savedY_ = 0;
+    top_ = 1;
+    bottom_ = static_cast<int>(rows_);
+    keysApplication_ = true;
+    caretVisible_ = true;
+    mouseModes_ = 0;
+    MarkAll();
+    caretMoved_ = true;
+}
+
 // ---------------------------------------------------------------- bytes
 
 void TnrTerminalScreen::TerminalInputChar(unsigned char byte)

@@ -52,6 +52,11 @@ public:
     TnrTerminalScreen(const TnrTerminalScreen&) = delete;
     TnrTerminalScreen& operator=(const TnrTerminalScreen&) = delete;
 
+    // Back to the state of creation, keeping the size and the default
+    // colours: empty main screen, default attribute, caret home, whole-screen
+    // region, application cursor keys, visible caret, decoders reset.
+    void Reset();
+
     // --- Received bytes.
     void TerminalInputChar(unsigned char byte);
     void TerminalInputStr(QByteArrayView text);

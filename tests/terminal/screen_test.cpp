@@ -390,3 +390,19 @@ TEST(TnrTerminalScreenTest, DamageRecordNamesTheChangedCells)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TnrTerminalScreenTest, ResetReturnsToTheStateOfCreation)
+{
+    ScreenRig fresh(10, 5);
+    const ScreenRig::Snapshot expected = fresh.Take();
+    ScreenRig rig(10, 5);
+    rig.Feed("abc\x1b[31m\x1b[2;4r\x1b[?1l\x1b[?25l\x1b[?1049h\x1b[3;3Hx\x1b[12");
+    rig.screen.Reset();
+    EXPECT_TRUE(rig.Take() == expected);
+    rig.Feed("m");
+    EXPECT_EQ(rig.Text(0), "m") << "the unfinished sequence was dropped";
+}
+
+}  // namespace
