@@ -9,18 +9,11 @@
 // and one through the descriptions one by one, and describes the first
 // difference (empty when they agree on every byte: completed description,
 // its collected bytes, and whether a sequence is under way).
-inline QString CompareWithDescriptions(QByteArrayView stream, int lengthMax = 0)
+// The pair may be reused: both are reset first.
+inline QString CompareWithDescriptions(TnrAnsi& fast, TnrAnsi& reference, QByteArrayView stream)
 {
-    TnrAnsi fast;
-    TnrAnsi reference;
-    if (lengthMax > 0) {
-        for (int i = 0; i < fast.DataPackets().Count(); ++i) {
-            fast.DataPackets().Item(i)->SetPacketLengthMax(lengthMax);
-            reference.DataPackets().Item(i)->SetPacketLengthMax(lengthMax);
-        }
-        fast.Reset();
-        reference.Reset();
-    }
+    fast.Reset();
+    reference.Reset();
     QByteArray fastData;
     QByteArray referenceData;
     fast.OnAnsiPacket = [&](TnrAnsi*, TnrDataPacket* packet, TnrAnsiCommands) { fastData = packet->GetDataAsString(); };
@@ -47,4 +40,19 @@ inline QString CompareWithDescriptions(QByteArrayView stream, int lengthMax = 0)
                 .arg(reference.IsPacketPossibleByDescriptions());
     }
     return {};
+}
+
+// The same with a fresh pair; `lengthMax` > 0 gives every description a
+// buffer of that size, so that long sequences overflow sooner.
+inline QString CompareWithDescriptions(QByteArrayView stream, int lengthMax = 0)
+{
+    TnrAnsi fast;
+    TnrAnsi reference;
+    if (lengthMax > 0) {
+        for (int i = 0; i < fast.DataPackets().Count(); ++i) {
+            fast.DataPackets().Item(i)->SetPacketLengthMax(lengthMax);
+            reference.DataPackets().Item(i)->SetPacketLengthMax(lengthMax);
+        }
+    }
+    return CompareWithDescriptions(fast, reference, stream);
 }
