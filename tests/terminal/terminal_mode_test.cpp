@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QProcess>
 #include <QTest>
 
@@ -164,6 +166,16 @@ TEST_F(TerminalModeTest, AScriptDrawsAColouredBoxCellByCellAndOnTheScreen)
             green += shot.pixelColor((centre(8, 2) - QPoint(cell.width() / 2, cell.height() / 2) + QPoint(x, y)) *
                                      ratio) == QColor(0x00, 0xFF, 0x00);
     EXPECT_GT(green, 0) << "the frame's '-' is drawn in green";
+
+    // On a real display (xvfb-run with QT_QPA_PLATFORM=xcb) the screen itself
+    // shows the box: the blue inside, grabbed from the framebuffer.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QTest::qWait(200);
+        const QPoint inside = terminal->mapToGlobal(centre(10, 3));
+        const QImage screen = terminal->screen()->grabWindow(0).toImage();
+        screen.save(QDir::current().filePath(QStringLiteral("terminal_box_screen.png")));
+        EXPECT_EQ(screen.pixelColor(inside * screen.devicePixelRatio()), QColor(0x00, 0x00, 0x80));
+    }
 }
 
 }  // namespace
