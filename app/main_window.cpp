@@ -26,6 +26,7 @@
 #include "send/snippet_rows.h"
 #include "serial/serial_a_page.h"
 #include "serial/serial_b_page.h"
+#include "terminal/tnr_terminal.h"
 #include "wave/wave_form.h"
 
 #include <QCheckBox>
@@ -105,6 +106,7 @@ TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     columns->addLayout(left, 3);
     columns->addLayout(right, 2);
     setCentralWidget(central);
+    BuildTerminal(left);
 
     StatusBar1 = new StatusPanels(this);
     setStatusBar(StatusBar1);
@@ -325,6 +327,56 @@ void TForm1::BuildUsbPage()
     PageControl1->addTab(usb, QStringLiteral("USB"));
     connect(&usbMonitor_, &UsbHotplugMonitor::deviceChanged, usb, &UsbPage::WMDeviceChange);
     usbMonitor_.Start();
+}
+
+// The terminal nrTerminal1 shares the receive display's place and shows
+// instead of it in terminal mode, attached to port A's engine.
+void TForm1::BuildTerminal(QBoxLayout* receiveArea)
+{
+    receiveArea_ = receiveArea;
+    nrTerminal1 = new TnrTerminal(centralWidget());
+    nrTerminal1->setObjectName(QStringLiteral("nrTerminal1"));
+    nrTerminal1->setToolTip(QStringLiteral("双击放大缩小"));
+    QFont font(QStringLiteral("System"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(16);
+    nrTerminal1->setFont(font);
+    nrTerminal1->SetFontColor(nrTerminal1->palette().color(QPalette::Highlight));
+    nrTerminal1->SetColor(Qt::black);
+    nrTerminal1->SetCaretView(cvHoriz);
+    nrTerminal1->SetEnterKey(ekLF);
+    nrTerminal1->SetUtf8(true);
+    nrTerminal1->SetMouseMode(tmmNone);
+    nrTerminal1->SetTerminalSize(60, 50);
+    nrTerminal1->hide();
+    receiveArea->insertWidget(receiveArea->indexOf(edtMsg) + 1, nrTerminal1, 1);
+    connect(serialA->chkTerminal, &QCheckBox::clicked, this, &TForm1::chkTerminalClick);
+    connect(nrTerminal1, &TnrTerminal::doubleClicked, this, &TForm1::nrTerminal1DblClick);
+}
+
+void TForm1::chkTerminalClick()
+{
+    const bool on = serialA->chkTerminal->isChecked();
+    comA_.nrComm1->SetTerminal(on ? nrTerminal1 : nullptr);
+    edtMsg->setVisible(!on);
+    nrTerminal1->setVisible(on);
+    if (on)
+        nrTerminal1->setFocus();
+}
+
+void TForm1::nrTerminal1DblClick()
+{
+    terminalEnlarged_ = !terminalEnlarged_;
+    if (terminalEnlarged_) {
+        receiveArea_->removeWidget(nrTerminal1);
+        nrTerminal1->setGeometry(0, 0, width() - 40, height() - 80);
+        nrTerminal1->raise();
+        nrTerminal1->SetColumns(150);
+    } else {
+        receiveArea_->insertWidget(receiveArea_->indexOf(edtMsg) + 1, nrTerminal1, 1);
+        nrTerminal1->SetColumns(80);
+    }
+    nrTerminal1->show();
 }
 
 void TForm1::FormCreate()

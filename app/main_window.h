@@ -27,6 +27,7 @@
 
 #include <array>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -44,6 +45,7 @@ class StatusPanels;
 class TcpClientPage;
 class TcpServerPage;
 class TwaveForm;
+class TnrTerminal;
 class UdpClientPage;
 class UdpServerPage;
 class UsbPage;
@@ -108,6 +110,10 @@ public:
     void btnFullScrClick();
     void btndocsClick();
     void btnPublicTcpServerClick();
+    // Terminal mode on port A: the terminal takes the receive display's place.
+    void chkTerminalClick();
+    // Toggles the enlarged 150-column layout.
+    void nrTerminal1DblClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
@@ -159,6 +165,7 @@ public:
     QComboBox* cbbTextEncoding;
     QPushButton* btnClearMsg;
     ReceiveDisplay* edtMsg;
+    TnrTerminal* nrTerminal1;
 
     // Send options "发送选项".
     QCheckBox* chkRelay;
@@ -204,6 +211,7 @@ private:
     void BuildParallelPortPage();
     // The USB page on `nrUSB1`, refreshed when a USB device comes or goes.
     void BuildUsbPage();
+    void BuildTerminal(QBoxLayout* receiveArea);
     void FormClose();
     void BuildWaveForm();
     void ConnectWebLinks();
@@ -230,4 +238,6 @@ private:
     bool closed_ = false;
     WebSettings web_;
     TNMHTTP manualHttp_;
+    QBoxLayout* receiveArea_ = nullptr;
+    bool terminalEnlarged_ = false;
 };
