@@ -9,7 +9,7 @@ packages=(
   libudev-dev libasound2-dev
   fonts-wqy-microhei
   socat netcat-openbsd iproute2 util-linux
-  libmodbus-dev python3-pymodbus python3-serial
+  libmodbus-dev python3-pymodbus python3-serial python3-serial-asyncio
   dpkg-dev file
   xvfb xauth
 )
