@@ -36,6 +36,7 @@ class SerialAPage;
 class SerialBPage;
 class StatusPanels;
 class TcpClientPage;
+class TFormModbus;
 class TcpServerPage;
 class UdpClientPage;
 class UdpServerPage;
@@ -87,6 +88,10 @@ public:
     void ValueListEditor1SelectCell(int row, int column);
     void edtFilePathClick();
     void btnOpenFileClick();
+    // "Modbus" on port A's page: checked creates the Modbus window (once) with
+    // its engine as port A's data processor and shows it; unchecked destroys
+    // the window and detaches the engine.
+    void chkModbusClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
@@ -162,6 +167,8 @@ public:
     QPushButton* btnPublicTcpServer;
     QPushButton* btnFullScr;
     StatusPanels* StatusBar1;
+    // The Modbus window while "Modbus" is checked, else null.
+    TFormModbus* FormModbus = nullptr;
 
     PeriodTimer tmrPeriodSend;
     QTimer tmrSend;
@@ -174,6 +181,7 @@ private:
     QWidget* BuildReceiveOptions();
     QWidget* BuildSendOptions();
     void BuildPages();
+    void WireModbusWindow();
     void FormClose();
 
     ChannelCounters counters_;
