@@ -106,9 +106,10 @@ std::vector<Report> Frame(const std::vector<Description>& descriptions, QByteArr
             FUZZ_CHECK(data.startsWith(d.begin));
         // A wild end byte stands for the byte received; an end-only packet
         // with a length shorter than its end keeps the end's last bytes.
-        if (!d.end.isEmpty() && (d.wild == 0 || !d.end.contains(char(d.wild))))
-            FUZZ_CHECK(data.endsWith(d.end) || d.end.endsWith(data));
-        else if (!d.begin.isEmpty() && (d.length > 0 || d.lengthCallback))
+        if (!d.end.isEmpty()) {
+            if (d.wild == 0 || !d.end.contains(char(d.wild)))
+                FUZZ_CHECK(data.endsWith(d.end) || d.end.endsWith(data));
+        } else if (!d.begin.isEmpty() && (d.length > 0 || d.lengthCallback))
             FUZZ_CHECK(data.size() == packet->PacketLength || data.size() == d.begin.size());
         reports.push_back({protocol.DataPackets().IndexOf(packet), data});
     };
