@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -30,12 +31,17 @@ inline QByteArray AsciiFrame(const QByteArray& body)
     return ":" + (body + char(lrc)).toHex().toUpper() + "\r\n";
 }
 
+// Runs the event loop until `done` holds or `limitMs` passed. It sleeps
+// between events (a 5 ms tick bounds each wait), so the port's own threads
+// keep the processors.
 inline bool WaitFor(const std::function<bool()>& done, int limitMs)
 {
     QElapsedTimer clock;
     clock.start();
+    QTimer tick;
+    tick.start(5);
     while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
