@@ -1,6 +1,5 @@
 #include "modbus/tnr_modbus.h"
 
-#include "io/tnr_timer.h"
 
 #include <QMutexLocker>
 
@@ -33,28 +32,25 @@ constexpr int kReplyLengthMax = 260;
 
 }  // namespace
 
-TnrModbus::TnrModbus(QObject* parent) : TnrDataProtocol(parent), pollTimer_(new TnrTimer(this))
+TnrModbus::TnrModbus(QObject* parent) : TnrDataProtocol(parent), asciiFrame_(nullptr, kAsciiFrameMax)
 {
     SetLogPrefix(QStringLiteral("nrModbus: "));
     SetTimeout(3000);
     clock_.start();
-    pollTimer_->SetEnabled(false);
-    pollTimer_->SetOnTimer([this](TnrTimer*) { PauseEnded(); });
+    // Precise: a coarse timer may end a pause up to 5 % early.
+    pollTimer_.setTimerType(Qt::PreciseTimer);
+    pollTimer_.setSingleShot(true);
+    connect(&pollTimer_, &QTimer::timeout, this, &TnrModbus::PauseEnded);
 
     asciiFrame_.PacketBegin = ":";
     asciiFrame_.PacketEnd = "\r\n";
     asciiFrame_.ResetOthers = true;
-    // ':' + the hex of a full decode area + CR LF; a longer frame is dropped.
-    asciiFrame_.SetPacketLengthMax(1 + 2 * (kAsciiAreaSize - 1) + 2);
     asciiFrame_.Reset();
 
     InitPackets();
 }
 
-TnrModbus::~TnrModbus()
-{
-    pollTimer_->SetEnabled(false);
-}
+TnrModbus::~TnrModbus() = default;
 
 void TnrModbus::SetASCII(bool ascii)
 {
@@ -265,13 +261,11 @@ void TnrModbus::StartPause(qint32 ms, AfterPause then)
 {
     pausing_ = true;
     afterPause_ = then;
-    pollTimer_->SetInterval(ms);
-    pollTimer_->SetEnabled(true);
+    pollTimer_.start(ms);
 }
 
 void TnrModbus::PauseEnded()
 {
-    pollTimer_->SetEnabled(false);
     pausing_ = false;
     if (afterPause_ == paAdvance)
         PopNextRequest();
@@ -330,14 +324,13 @@ void TnrModbus::InitPacketsByAddress(quint8 address)
             return;
     for (const ReplyKind& kind : kReplyKinds) {
         for (int exception = 0; exception < 2; ++exception) {
-            TnrDataPacket* packet = packets.Add();
+            TnrDataPacket* packet = packets.AddItem(new TnrDataPacket(nullptr, kReplyLengthMax), -1);
             packet->PacketBegin = QByteArray(1, static_cast<char>(address)) +
                                   QByteArray(1, static_cast<char>(kind.function | (exception ? 0x80 : 0)));
             packet->Caption = QString::fromLatin1(kind.caption);
             packet->Active = true;
             packet->ResetOthers = true;
             packet->Tag = kind.function * 256 + address;
-            packet->SetPacketLengthMax(kReplyLengthMax);
             if (exception) {
                 packet->PacketLength = 5;
             } else if (kind.length > 0) {
@@ -399,15 +392,13 @@ void TnrModbus::CountReply()
 
 void TnrModbus::DoHandlePacket(int index)
 {
-    pollTimer_->SetEnabled(false);
     TnrDataProtocol::DoHandlePacket(index);
     if (!onWire_) {
         // A late or repeated reply while nothing is awaited: the request it
         // answered has already been dealt with.
-        if (pausing_)
-            pollTimer_->SetEnabled(true);
         return;
     }
+    pollTimer_.stop();
     pausing_ = false;
     const TnrDataPacket* packet = DataPackets()[index];
     reply_.AssignData(packet->Data().data(), static_cast<int>(packet->Data().size()));
@@ -536,7 +527,7 @@ void TnrModbus::DoMediumClosed()
     StackRequestClear();
     onWire_ = false;
     pausing_ = false;
-    pollTimer_->SetEnabled(false);
+    pollTimer_.stop();
     ResetTimeout(0);
     RemoveAllConnected();
     TnrDataProtocol::DoMediumClosed();

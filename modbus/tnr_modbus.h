@@ -8,13 +8,12 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMutex>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
-
-class TnrTimer;
 
 // A Modbus master on a serial line, attached to the port as its data
 // processor. It builds the requests of the eight common functions in RTU or
@@ -105,6 +104,8 @@ public:
     TnrModbusDeviceStateEvent OnDeviceState;
 
     static constexpr int kAsciiAreaSize = 1024;
+    // ':' + the hex of a full decode area + CR LF; a longer frame is dropped.
+    static constexpr int kAsciiFrameMax = 1 + 2 * (kAsciiAreaSize - 1) + 2;
 
 protected:
     void DoHandlePacket(int index) override;
@@ -147,7 +148,7 @@ private:
     bool onWire_ = false;
     bool pausing_ = false;
     AfterPause afterPause_ = paAdvance;
-    TnrTimer* pollTimer_;
+    QTimer pollTimer_;
     QByteArray wire_;
 
     TnrDataPacket asciiFrame_;
