@@ -13,6 +13,7 @@
 #include "core/widget_kit.h"
 #include "data/codec.h"
 #include "data/receive_display.h"
+#include "modbus/form_modbus.h"
 #include "net/tcp_client_channel.h"
 #include "net/tcp_client_page.h"
 #include "net/tcp_server_channel.h"
@@ -102,6 +103,7 @@ TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
     auto* right = new QVBoxLayout;
     right->addWidget(BuildSendOptions());
     BuildPages();
+    WireModbusWindow();
     right->addWidget(PageControl1, 1);
     columns->addLayout(left, 3);
     columns->addLayout(right, 2);
@@ -126,6 +128,8 @@ TForm1::TForm1(Beeper* beeper, LineLog* log, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    // The Modbus engine leaves port A before the channels go.
+    delete FormModbus;
     // The pages refer to their channels, which are members: the pages go first.
     delete PageControl1;
 }
@@ -255,6 +259,27 @@ QWidget* TForm1::BuildSendOptions()
             QToolTip::showText(QCursor::pos(), btnOpenFile->toolTip(), btnOpenFile);
     });
     return group;
+}
+
+void TForm1::WireModbusWindow()
+{
+    connect(serialA->chkModbus, &QCheckBox::clicked, this, &TForm1::chkModbusClick);
+}
+
+void TForm1::chkModbusClick()
+{
+    if (serialA->chkModbus->isChecked()) {
+        if (FormModbus == nullptr) {
+            FormModbus = new TFormModbus(this);
+            comA_.nrComm1->SetDataProcessor(FormModbus->nrModbus1);
+        }
+        FormModbus->show();
+    } else if (FormModbus != nullptr) {
+        FormModbus->close();
+        comA_.nrComm1->SetDataProcessor(nullptr);
+        delete FormModbus;
+        FormModbus = nullptr;
+    }
 }
 
 void TForm1::BuildPages()

@@ -43,6 +43,7 @@ class SerialAPage;
 class SerialBPage;
 class StatusPanels;
 class TcpClientPage;
+class TFormModbus;
 class TcpServerPage;
 class TwaveForm;
 class TnrTerminal;
@@ -114,6 +115,10 @@ public:
     void chkTerminalClick();
     // Toggles the enlarged 150-column layout.
     void nrTerminal1DblClick();
+    // "Modbus" on port A's page: checked creates the Modbus window (once) with
+    // its engine as port A's data processor and shows it; unchecked destroys
+    // the window and detaches the engine.
+    void chkModbusClick();
 
     ChannelCounters& Counters() { return counters_; }
     const DisplayLineStore& DisplayLines() const { return displayLines_; }
@@ -194,6 +199,8 @@ public:
     QTextBrowser* CppWebBrowser1;
     TwaveForm* waveForm;
     StatusPanels* StatusBar1;
+    // The Modbus window while "Modbus" is checked, else null.
+    TFormModbus* FormModbus = nullptr;
 
     PeriodTimer tmrPeriodSend;
     QTimer tmrSend;
@@ -212,6 +219,7 @@ private:
     // The USB page on `nrUSB1`, refreshed when a USB device comes or goes.
     void BuildUsbPage();
     void BuildTerminal(QBoxLayout* receiveArea);
+    void WireModbusWindow();
     void FormClose();
     void BuildWaveForm();
     void ConnectWebLinks();

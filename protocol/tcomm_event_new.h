@@ -15,7 +15,9 @@ class TCommEventNew
 public:
     void SetPattern(const QByteArray& pattern)
     {
-        pattern_ = pattern;
+        // Packets reload their markers at every reset: keep the shared copy.
+        if (!pattern_.isSharedWith(pattern))
+            pattern_ = pattern;
         Reset();
     }
     const QByteArray& Pattern() const { return pattern_; }

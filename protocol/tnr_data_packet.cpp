@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-TnrDataPacket::TnrDataPacket(TnrDataPackets* collection)
-    : collection_(collection), buffer_(kPacketLengthMaxDefault, '\0')
+TnrDataPacket::TnrDataPacket(TnrDataPackets* collection, int lengthMax)
+    : collection_(collection), buffer_(static_cast<size_t>(std::max(lengthMax, kPacketLengthMaxMinimum)), '\0')
 {
     Reset();
 }

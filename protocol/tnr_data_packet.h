@@ -28,7 +28,8 @@ public:
     static constexpr int kPacketLengthMaxDefault = 16384;
     static constexpr int kPacketLengthMaxMinimum = 512;
 
-    explicit TnrDataPacket(TnrDataPackets* collection = nullptr);
+    // `lengthMax` as for SetPacketLengthMax, without a first buffer of the default size.
+    explicit TnrDataPacket(TnrDataPackets* collection = nullptr, int lengthMax = kPacketLengthMaxDefault);
     TnrDataPacket(const TnrDataPacket&) = delete;
     TnrDataPacket& operator=(const TnrDataPacket&) = delete;
 

@@ -35,7 +35,8 @@ int TnrDataPackets::IsPacket(quint8 byte)
     // By index: a length callback may reset or deactivate other packets.
     for (int i = 0; i < Count(); ++i) {
         TnrDataPacket* packet = items_[static_cast<size_t>(i)].get();
-        if (packet->IsPacket(byte)) {
+        // Most packets of a large collection are switched off at a time.
+        if (packet->Active && packet->state_ != dpsInactive && packet->IsPacket(byte)) {
             if (packet->ResetOthers)
                 ResetOthers(i);
             return i;

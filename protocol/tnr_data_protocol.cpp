@@ -91,7 +91,8 @@ void TnrDataProtocol::DoAsyncTimeout()
         if (index < packets_.Count())
             packets_.Item(index)->Reset();
     }
-    ResetTimeout(0);
+    // The timer stays off unless a handler restarted it (a protocol that sent
+    // its next request from OnTimeout waits for that request's answer).
 }
 
 void TnrDataProtocol::DoMediumOpened()

@@ -10,6 +10,7 @@ packages=(
   libqcustomplot-dev
   fonts-wqy-microhei
   socat netcat-openbsd iproute2 util-linux
+  libmodbus-dev python3-pymodbus python3-serial python3-serial-asyncio
   dpkg-dev file
   xvfb xauth
 )

@@ -1,0 +1,8 @@
+// The Modbus reply path in RTU framing; see modbus_reply_fuzz.h.
+
+#include "tests/fuzz/modbus_reply_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return FuzzModbusReply(false, data, size);
+}
